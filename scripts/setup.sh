@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, test and benchmark (compilers,
+# CMake, mingw-w64, Wine, Xvfb, Mesa, GoogleTest, Google Benchmark, libpng, valgrind, ...).
+# Does nothing when all of them are already installed. Runs as root or through sudo.
+set -euo pipefail
+
+packages=(
+    # native toolchain and build
+    build-essential cmake pkg-config git
+    # Windows cross build
+    g++-mingw-w64-x86-64-posix mingw-w64-tools
+    # running the Windows build: Wine on a virtual X screen
+    wine wine64 xvfb xauth
+    # OpenGL 1.1, GLU, GLUT and EGL (Mesa's llvmpipe renders offscreen)
+    libgl1-mesa-dri libgl-dev libopengl-dev libegl-dev libegl1-mesa-dev libglu1-mesa-dev freeglut3-dev
+    # end-to-end checks: window queries, X input, screenshots
+    x11-utils xdotool imagemagick
+    # tests, benchmarks, PNG output, instruction counts
+    googletest libgtest-dev libbenchmark-dev libpng-dev valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]]; then
+        missing+=("$p")
+    fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    echo "setup: all ${#packages[@]} packages are installed"
+    exit 0
+fi
+
+if [[ $(id -u) -eq 0 ]]; then
+    as_root=()
+elif command -v sudo >/dev/null; then
+    as_root=(sudo)
+else
+    echo "setup: missing packages (${missing[*]}); run this script as root or install sudo" >&2
+    exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+echo "setup: done"

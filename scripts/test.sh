@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows cross build; runs the Windows
+# tests under Wine on Xvfb and the end-to-end checks. Ends with one line "N passed, N failed"
+# (all test counts added up) and a non-zero status if anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc 2>/dev/null || echo 2)
+started=$(date +%s)
+passed=0
+failed=0
+report=()
+logs=build/test-logs
+mkdir -p "$logs"
+
+note() { report+=("$(printf '%-28s %s' "$1" "$2")"); }
+
+# Adds the counts from ctest's closing line ("95% tests passed, 2 tests failed out of 40").
+count_ctest() {
+    local stage=$1 log=$2 rc=$3 line total bad
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+    if [[ -z "$line" ]]; then
+        if grep -q 'No tests were found' "$log" && [[ $rc -eq 0 ]]; then
+            note "$stage" "no tests"
+            return
+        fi
+        failed=$((failed + 1))
+        note "$stage" "FAILED (ctest gave no result, status $rc)"
+        return
+    fi
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    if [[ $rc -ne 0 && $bad -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$((total - bad)) passed, but ctest ended with status $rc"
+    else
+        note "$stage" "$((total - bad)) passed, $bad failed"
+    fi
+}
+
+# Runs a build step; a failure counts as one failed check.
+build_step() {
+    local stage=$1
+    shift
+    echo "== $stage: $*"
+    if "$@" 2>&1 | tee "$logs/$stage.log"; then
+        note "$stage" "ok"
+        return 0
+    fi
+    failed=$((failed + 1))
+    note "$stage" "FAILED (see $logs/$stage.log)"
+    return 1
+}
+
+run_ctest() {
+    local stage=$1 rc
+    shift
+    echo "== $stage: $*"
+    "$@" 2>&1 | tee "$logs/$stage.log"
+    rc=${PIPESTATUS[0]}
+    count_ctest "$stage" "$logs/$stage.log" "$rc"
+}
+
+if ! bash scripts/setup.sh; then
+    echo "setup failed: cannot build or test"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+# Native: core, tools and their tests on Mesa's llvmpipe through EGL (no display needed).
+if build_step linux-configure cmake --preset linux && build_step linux-build cmake --build --preset linux -j "$jobs"; then
+    run_ctest linux-ctest ctest --preset linux -j "$jobs" --timeout 600
+fi
+
+# The same with AddressSanitizer and UndefinedBehaviorSanitizer. Mesa and LLVM keep some memory for
+# the life of the process; the suppressions name only those libraries.
+if [[ -f tests/support/lsan.supp ]]; then
+    export LSAN_OPTIONS="suppressions=$(pwd)/tests/support/lsan.supp:print_suppressions=0"
+fi
+if build_step asan-configure cmake --preset linux-asan &&
+    build_step asan-build cmake --build --preset linux-asan -j "$jobs"; then
+    run_ctest asan-ctest ctest --preset linux-asan -j "$jobs" --timeout 900
+fi
+
+# Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,
+# in a throwaway Wine prefix (made first: the build may run test programs to list their cases).
+WINEPREFIX=$(mktemp -d /tmp/latticedrift-wine.XXXXXX)
+export WINEPREFIX WINEDEBUG=-all
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
+echo "== wine prefix $WINEPREFIX"
+xvfb-run -a -s "-screen 0 1024x768x24" wineboot -i >"$logs/wineboot.log" 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+if build_step windows-configure cmake --preset windows && build_step windows-build cmake --build --preset windows -j "$jobs"; then
+    run_ctest windows-ctest xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build/windows --output-on-failure --timeout 300
+    wineserver -k >/dev/null 2>&1 || true
+    if [[ -f tests/e2e/run_e2e.sh ]]; then
+        echo "== e2e: bash tests/e2e/run_e2e.sh build/windows"
+        bash tests/e2e/run_e2e.sh build/windows 2>&1 | tee "$logs/e2e.log"
+        rc=${PIPESTATUS[0]}
+        line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/e2e.log" | tail -1)
+        if [[ -n "$line" ]]; then
+            e2e_passed=${line%% passed*}
+            e2e_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
+            passed=$((passed + e2e_passed))
+            failed=$((failed + e2e_failed))
+            if [[ $rc -ne 0 && $e2e_failed -eq 0 ]]; then
+                failed=$((failed + 1))
+                note e2e "$line, but the script ended with status $rc"
+            else
+                note e2e "$line"
+            fi
+        else
+            failed=$((failed + 1))
+            note e2e "FAILED (no summary line, status $rc)"
+        fi
+    fi
+fi
+
+echo
+echo "Summary (logs in $logs/), $(( $(date +%s) - started )) s:"
+printf '  %s\n' "${report[@]}"
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
