@@ -107,7 +107,7 @@ void* raw_malloc(size_t size)
 #if LD_COUNT_MALLOC
     return __libc_malloc(size == 0 ? 1 : size);
 #else
-    return raw_malloc(size);
+    return std::malloc(size == 0 ? 1 : size);
 #endif
 }
 
