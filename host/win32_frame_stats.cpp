@@ -1,0 +1,54 @@
+// Frame statistics for the stats test build of the saver (latticedrift-stats.scr only).
+#include "host/win32_frame_stats.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+static unsigned long long frame_count;
+static ULONGLONG start_wall_ms;
+static ULONGLONG start_cpu_ms;
+
+// User plus kernel time of the process, in milliseconds.
+static ULONGLONG process_cpu_ms()
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
+        return 0;
+    const ULONGLONG kernel100ns = (static_cast<ULONGLONG>(kernel.dwHighDateTime) << 32) | kernel.dwLowDateTime;
+    const ULONGLONG user100ns = (static_cast<ULONGLONG>(user.dwHighDateTime) << 32) | user.dwLowDateTime;
+    return (kernel100ns + user100ns) / 10000;
+}
+
+void frame_stats_start()
+{
+    frame_count = 0;
+    start_wall_ms = GetTickCount64();
+    start_cpu_ms = process_cpu_ms();
+}
+
+void frame_stats_count()
+{
+    ++frame_count;
+}
+
+void frame_stats_write()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("LATTICEDRIFT_STATS_FILE", path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    char line[96];
+    const int size = std::snprintf(line, sizeof line, "frames=%llu wall_ms=%llu cpu_ms=%llu\n",
+                                   frame_count, GetTickCount64() - start_wall_ms,
+                                   process_cpu_ms() - start_cpu_ms);
+    if (size <= 0)
+        return;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
+}

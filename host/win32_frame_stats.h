@@ -1,0 +1,11 @@
+// Frame statistics of the stats test build: frames rendered, wall and processor time between the
+// window's creation and destruction, appended to the file that LATTICEDRIFT_STATS_FILE names.
+#ifndef LATTICEDRIFT_HOST_WIN32_FRAME_STATS_H
+#define LATTICEDRIFT_HOST_WIN32_FRAME_STATS_H
+
+void frame_stats_start();
+void frame_stats_count();
+// Appends "frames=N wall_ms=T cpu_ms=C" and a line end; nothing when the variable is unset.
+void frame_stats_write();
+
+#endif

@@ -1,0 +1,21 @@
+// The real Windows functions behind the host's platform seams.
+#include "host/win32_seams.h"
+
+HostPlatform host_platform = {
+    DefWindowProcA,
+    GetCursorPos,
+    SetCursor,
+    GetTickCount,
+    SystemParametersInfoA,
+    SetTimer,
+    KillTimer,
+    GetDC,
+    ReleaseDC,
+    ChoosePixelFormat,
+    SetPixelFormat,
+    wglCreateContext,
+    wglMakeCurrent,
+    wglDeleteContext,
+    SwapBuffers,
+    UnhandledExceptionFilter,
+};
