@@ -1,5 +1,5 @@
-// Interposes the GL and GLU entry points used by draw/ so tests can see exactly which calls a
-// drawing step makes; each call is forwarded to the next definition (the real library).
+// Interposes the GL entry points used by draw/ so tests see exactly which calls a drawing step
+// makes; each call is recorded while recording is on and forwarded to the real library.
 #include "tests/draw/gl_recorder.h"
 
 #include <GL/gl.h>
@@ -18,7 +18,7 @@ void note(const char* name, double a0 = 0, double a1 = 0, double a2 = 0, double 
         g_calls.push_back(GlCall{name, {a0, a1, a2, a3}});
 }
 
-// The real entry point of `name`, looked up once per shim.
+// The next definition of `name` after ours, looked up once.
 template <typename F>
 F real(F& cache, const char* name)
 {
@@ -34,7 +34,6 @@ F real(F& cache, const char* name)
 void gl_record_start()
 {
     g_calls.clear();
-    g_calls.reserve(4096);
     g_recording = true;
 }
 
@@ -44,114 +43,32 @@ std::vector<GlCall> gl_record_stop()
     return g_calls;
 }
 
-#define FORWARD(name, args)                                                                              \
-    static decltype(&name) cache;                                                                                \
-    real(cache, #name) args
+#define SHIM(name, params, args, ...)                                                                            \
+    void name params                                                                                             \
+    {                                                                                                            \
+        note(#name, __VA_ARGS__);                                                                                \
+        static decltype(&name) next;                                                                             \
+        real(next, #name) args;                                                                                  \
+    }
 
 extern "C" {
-
-void glBegin(GLenum mode)
-{
-    note("glBegin", mode);
-    FORWARD(glBegin, (mode));
+SHIM(glBegin, (GLenum m), (m), m)
+SHIM(glEnd, (), (), 0)
+SHIM(glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), x, y, z)
+SHIM(glTexCoord2f, (GLfloat s, GLfloat t), (s, t), s, t)
+SHIM(glTexCoord2d, (GLdouble s, GLdouble t), (s, t), s, t)
+SHIM(glVertex3d, (GLdouble x, GLdouble y, GLdouble z), (x, y, z), x, y, z)
+SHIM(glVertex2f, (GLfloat x, GLfloat y), (x, y), x, y)
+SHIM(glGenTextures, (GLsizei n, GLuint* names), (n, names), n)
+SHIM(glBindTexture, (GLenum target, GLuint name), (target, name), target, name)
+SHIM(glTexParameteri, (GLenum target, GLenum p, GLint v), (target, p, v), target, p, v)
+SHIM(glTexEnvf, (GLenum target, GLenum p, GLfloat v), (target, p, v), target, p, v)
+SHIM(glPixelStorei, (GLenum p, GLint v), (p, v), p, v)
+SHIM(glTexImage2D, (GLenum t, GLint l, GLint i, GLsizei w, GLsizei h, GLint b, GLenum f, GLenum y, const GLvoid* d),
+     (t, l, i, w, h, b, f, y, d), l, i, w, h)
+SHIM(glTexSubImage2D, (GLenum t, GLint l, GLint x, GLint y, GLsizei w, GLsizei h, GLenum f, GLenum e, const GLvoid* d),
+     (t, l, x, y, w, h, f, e, d), w, h, f)
+SHIM(glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, z), a, x, y, z)
+SHIM(glPointSize, (GLfloat s), (s), s)
+SHIM(glCallList, (GLuint list), (list), list)
 }
-void glEnd()
-{
-    note("glEnd");
-    FORWARD(glEnd, ());
-}
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    note("glNormal3f", x, y, z);
-    FORWARD(glNormal3f, (x, y, z));
-}
-void glTexCoord2f(GLfloat s, GLfloat t)
-{
-    note("glTexCoord2f", s, t);
-    FORWARD(glTexCoord2f, (s, t));
-}
-void glTexCoord2d(GLdouble s, GLdouble t)
-{
-    note("glTexCoord2d", s, t);
-    FORWARD(glTexCoord2d, (s, t));
-}
-void glVertex3d(GLdouble x, GLdouble y, GLdouble z)
-{
-    note("glVertex3d", x, y, z);
-    FORWARD(glVertex3d, (x, y, z));
-}
-void glVertex2f(GLfloat x, GLfloat y)
-{
-    note("glVertex2f", x, y);
-    FORWARD(glVertex2f, (x, y));
-}
-void glGenTextures(GLsizei n, GLuint* names)
-{
-    note("glGenTextures", n);
-    FORWARD(glGenTextures, (n, names));
-}
-void glBindTexture(GLenum target, GLuint name)
-{
-    note("glBindTexture", target, name);
-    FORWARD(glBindTexture, (target, name));
-}
-void glTexParameteri(GLenum target, GLenum pname, GLint value)
-{
-    note("glTexParameteri", target, pname, value);
-    FORWARD(glTexParameteri, (target, pname, value));
-}
-void glTexEnvf(GLenum target, GLenum pname, GLfloat value)
-{
-    note("glTexEnvf", target, pname, value);
-    FORWARD(glTexEnvf, (target, pname, value));
-}
-void glTexEnvfv(GLenum target, GLenum pname, const GLfloat* values)
-{
-    note("glTexEnvfv", target, pname, values[0], values[3]);
-    FORWARD(glTexEnvfv, (target, pname, values));
-}
-void glPixelStorei(GLenum pname, GLint value)
-{
-    note("glPixelStorei", pname, value);
-    FORWARD(glPixelStorei, (pname, value));
-}
-void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
-                  GLenum format, GLenum type, const GLvoid* pixels)
-{
-    note("glTexImage2D", level, internalFormat, width, height);
-    FORWARD(glTexImage2D, (target, level, internalFormat, width, height, border, format, type, pixels));
-}
-void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
-                     GLenum type, const GLvoid* pixels)
-{
-    note("glTexSubImage2D", width, height, format);
-    FORWARD(glTexSubImage2D, (target, level, x, y, width, height, format, type, pixels));
-}
-void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
-{
-    note("glRotatef", angle, x, y, z);
-    FORWARD(glRotatef, (angle, x, y, z));
-}
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
-{
-    note("glTranslatef", x, y, z);
-    FORWARD(glTranslatef, (x, y, z));
-}
-void glPointSize(GLfloat size)
-{
-    note("glPointSize", size);
-    FORWARD(glPointSize, (size));
-}
-void glCallList(GLuint list)
-{
-    note("glCallList", list);
-    FORWARD(glCallList, (list));
-}
-GLuint glGenLists(GLsizei range)
-{
-    note("glGenLists", range);
-    static decltype(&glGenLists) cache;
-    return real(cache, "glGenLists")(range);
-}
-
-} // extern "C"

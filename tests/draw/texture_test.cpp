@@ -10,18 +10,12 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
 using Texels = std::vector<std::uint8_t>;
-const std::vector<int> CLEAR = {0, 0, 0, 0};
-const std::vector<int> WHITE = {255, 255, 255, 255};
-
-std::vector<int> grey(int v)
-{
-    return {v, v, v, v};
-}
+std::vector<int> grey(int v) { return {v, v, v, v}; }
+const std::vector<int> WHITE = grey(255);
 
 class TextureTest : public ::testing::Test {
 protected:
@@ -35,22 +29,15 @@ TEST_F(TextureTest, CheckIsEightTexelSquaresAndRegistersAtZero)
     const Texels px = read_texels(t);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(rgba_at(px, 256, x, y), CLEAR) << x << "," << y;
+            ASSERT_EQ(rgba_at(px, 256, x, y), grey(0)) << x << "," << y;
     EXPECT_EQ(rgba_at(px, 256, 8, 0), WHITE);
     EXPECT_EQ(rgba_at(px, 256, 0, 8), WHITE);
-    EXPECT_EQ(rgba_at(px, 256, 8, 8), CLEAR);
-    EXPECT_EQ(rgba_at(px, 256, 255, 0), WHITE);
-    EXPECT_EQ(rgba_at(px, 256, 255, 255), CLEAR);
-
-    EXPECT_NE(t.glName, 0u);
+    EXPECT_EQ(rgba_at(px, 256, 8, 8), grey(0));
+    EXPECT_EQ(rgba_at(px, 256, 255, 255), grey(0));
     EXPECT_EQ(t.bankIndex, 0);
     EXPECT_EQ(textureBank.entryCount, 1);
     EXPECT_EQ(textureBank.entries[0], &t);
     EXPECT_STREQ(textureBank.labels[0], "CHECK");
-    GLint minFilter = 0;
-    glBindTexture(GL_TEXTURE_2D, t.glName);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(minFilter, GL_NEAREST_MIPMAP_NEAREST);
 }
 
 TEST_F(TextureTest, RadialKindsHaveTheirCentreRimAndPeak)
@@ -60,48 +47,42 @@ TEST_F(TextureTest, RadialKindsHaveTheirCentreRimAndPeak)
     ASSERT_EQ(inverse.generate(INVERSE_SPHERE, 256, 256, GL_RGBA, 0), 0);
     ASSERT_EQ(ring.generate(RING, 256, 256, GL_RGBA, 0), 0);
     ASSERT_EQ(pyramid.generate(PYRAMID, 256, 256, GL_RGBA, 0), 0);
-
-    Texels px = read_texels(sphere);
-    EXPECT_EQ(rgba_at(px, 256, 128, 128), WHITE);
-    EXPECT_EQ(rgba_at(px, 256, 0, 0), CLEAR);
-    EXPECT_EQ(rgba_at(px, 256, 0, 128), CLEAR); // exactly at radius 128
-    EXPECT_EQ(rgba_at(px, 256, 128 + 64, 128), grey(191)); // (1 - 0.25) * 255 = 191.25
     EXPECT_STREQ(textureBank.labels[0], "SPHERE");
     EXPECT_STREQ(textureBank.labels[1], "");
 
+    Texels px = read_texels(sphere);
+    EXPECT_EQ(rgba_at(px, 256, 128, 128), WHITE);
+    EXPECT_EQ(rgba_at(px, 256, 0, 0), grey(0));
+    EXPECT_EQ(rgba_at(px, 256, 0, 128), grey(0));          // exactly at radius 128
+    EXPECT_EQ(rgba_at(px, 256, 128 + 64, 128), grey(191)); // (1 - 0.25) * 255
     px = read_texels(inverse);
-    EXPECT_EQ(rgba_at(px, 256, 128, 128), CLEAR);
+    EXPECT_EQ(rgba_at(px, 256, 128, 128), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 0, 0), WHITE);
 
     px = read_texels(ring);
-    EXPECT_EQ(rgba_at(px, 256, 128, 128), CLEAR);
+    EXPECT_EQ(rgba_at(px, 256, 128, 128), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 128 + 58, 128), WHITE);
     EXPECT_EQ(rgba_at(px, 256, 128, 128 - 58), WHITE);
-    EXPECT_EQ(rgba_at(px, 256, 128 + 29, 128), grey(127)); // halfway up: 127.5
-    EXPECT_EQ(rgba_at(px, 256, 128 + 65, 128), grey(8)); // (9 - 8 * 65/58) * 255 = 8.79
-    EXPECT_EQ(rgba_at(px, 256, 128 + 66, 128), CLEAR);
-    EXPECT_EQ(rgba_at(px, 256, 0, 0), CLEAR);
+    EXPECT_EQ(rgba_at(px, 256, 128 + 29, 128), grey(127)); // halfway up
+    EXPECT_EQ(rgba_at(px, 256, 128 + 65, 128), grey(8));   // (9 - 8 * 65 / 58) * 255
+    EXPECT_EQ(rgba_at(px, 256, 128 + 66, 128), grey(0));
 
     px = read_texels(pyramid);
     EXPECT_EQ(rgba_at(px, 256, 128, 128), WHITE);
-    EXPECT_EQ(rgba_at(px, 256, 0, 128), CLEAR);
-    EXPECT_EQ(rgba_at(px, 256, 128, 0), CLEAR);
-    EXPECT_EQ(rgba_at(px, 256, 64, 128), grey(127));
+    EXPECT_EQ(rgba_at(px, 256, 0, 128), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 64, 64), grey(63));
 }
 
 TEST_F(TextureTest, RowRampDependsOnRowOnlyAndWrapsBelowZero)
 {
-    Texture t;
+    Texture t, black;
     ASSERT_EQ(t.generate(ROW_RAMP, 256, 256, GL_RGBA, 1), 0);
     const Texels px = read_texels(t);
     EXPECT_EQ(rgba_at(px, 256, 0, 0), grey(240));
     EXPECT_EQ(rgba_at(px, 256, 255, 0), grey(240));
+    EXPECT_EQ(rgba_at(px, 256, 3, 8), grey(180)); // (16 - 4) * 15
     EXPECT_EQ(rgba_at(px, 256, 17, 128), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 200, 255), grey(158));
-    EXPECT_EQ(rgba_at(px, 256, 3, 8), grey(180)); // (16 - 4) * 15
-
-    Texture black;
     ASSERT_EQ(black.generate(BLACK, 4, 4, GL_RGBA, 0), 0);
     EXPECT_EQ(rgba_at(read_texels(black), 4, 3, 3), (std::vector<int>{0, 0, 0, 255}));
 }
@@ -109,53 +90,38 @@ TEST_F(TextureTest, RowRampDependsOnRowOnlyAndWrapsBelowZero)
 TEST_F(TextureTest, LuminanceAlphaStoresTheAlphaValueTwicePerTexel)
 {
     // An odd width shows that rows are packed two bytes per texel with no padding.
-    Texture check;
+    Texture check, black;
     ASSERT_EQ(check.generate(CHECK, 19, 17, GL_LUMINANCE_ALPHA, 0), 0);
     const Texels px = read_texels(check, GL_LUMINANCE_ALPHA);
-    ASSERT_EQ(px.size(), 19u * 17u * 2u);
-    for (int y = 0; y < 17; ++y)
-        for (int x = 0; x < 19; ++x) {
-            const int expected = (((x / 8) ^ (y / 8)) & 1) * 255;
-            const std::size_t i = static_cast<std::size_t>(y * 19 + x) * 2;
-            ASSERT_EQ(px[i], expected) << x << "," << y;
-            ASSERT_EQ(px[i + 1], expected) << x << "," << y;
-        }
-
-    // Kind BLACK has colour 0 but alpha 255: both bytes take the alpha.
-    Texture black;
+    for (int i = 0; i < 19 * 17; ++i) {
+        const int expected = (((i % 19 / 8) ^ (i / 19 / 8)) & 1) * 255;
+        ASSERT_EQ(px[static_cast<std::size_t>(2 * i)], expected) << i;
+        ASSERT_EQ(px[static_cast<std::size_t>(2 * i + 1)], expected) << i;
+    }
+    // BLACK has colour 0 but alpha 255: both bytes take the alpha.
     ASSERT_EQ(black.generate(BLACK, 3, 3, GL_LUMINANCE_ALPHA, 0), 0);
-    const Texels b = read_texels(black, GL_LUMINANCE_ALPHA);
-    EXPECT_EQ(b[0], 255);
-    EXPECT_EQ(b[1], 255);
+    EXPECT_EQ(read_texels(black, GL_LUMINANCE_ALPHA), Texels(18, 255));
 }
 
 TEST_F(TextureTest, WarmNoiseDrawsOneOrTwoNumbersPerTexelInRowOrder)
 {
-    const std::uint32_t seed = 4242;
-    random_seed(seed);
+    random_seed(4242);
     Texture t;
     ASSERT_EQ(t.generate(WARM_NOISE, 64, 32, GL_RGBA, 0), 0);
     const std::uint32_t after = random_state();
     const Texels px = read_texels(t);
 
-    // The same texels from the generator directly.
-    random_seed(seed);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const double f = frand(1.0);
-            std::vector<int> expected;
-            if (f < 0.001) {
-                expected = {0, 0, 0, 255};
-            } else if (f < 0.002) {
-                expected = WHITE;
-            } else {
-                const double g = frand(127.0) + 127.0;
-                const int r = static_cast<int>(static_cast<float>(g));
-                expected = {r, static_cast<int>(static_cast<float>(g * 0.8)),
-                            static_cast<int>(static_cast<float>(g) * 0.6), r};
-            }
-            ASSERT_EQ(rgba_at(px, 64, x, y), expected) << x << "," << y;
+    random_seed(4242);
+    for (int i = 0; i < 64 * 32; ++i) {
+        const double f = frand(1.0);
+        std::vector<int> expected = f < 0.001 ? std::vector<int>{0, 0, 0, 255} : WHITE;
+        if (f >= 0.002) {
+            const float r = static_cast<float>(frand(127.0) + 127.0);
+            expected = {static_cast<int>(r), static_cast<int>(static_cast<float>(r * 0.8)), static_cast<int>(r * 0.6),
+                        static_cast<int>(r)};
         }
+        ASSERT_EQ(rgba_at(px, 64, i % 64, i / 64), expected) << i;
+    }
     EXPECT_EQ(random_state(), after);
 }
 
@@ -167,7 +133,6 @@ TEST_F(TextureTest, SmokeIsReproducibleFromTheSeedAndPeaksAt255)
     const std::uint32_t after = random_state();
     random_seed(77);
     ASSERT_EQ(b.generate(SMOKE, 64, 48, GL_RGBA, 0), 0);
-    random_seed(78);
     ASSERT_EQ(c.generate(SMOKE, 64, 48, GL_RGBA, 0), 0);
 
     // Each blob draws its radius and two gauss_rand centres: 1 + 6 + 6 numbers.
@@ -186,8 +151,6 @@ TEST_F(TextureTest, SmokeIsReproducibleFromTheSeedAndPeaksAt255)
     }
     EXPECT_GE(peak, 254);
     EXPECT_STREQ(textureBank.labels[0], "SMOKE");
-    EXPECT_GE(a.blobRadius, static_cast<int>(64 * 0.04));
-    EXPECT_LT(a.blobRadius, static_cast<int>(64 * 0.28) + 1);
 }
 
 TEST(GaussRand, SumsSixDrawsScaledBy1414)
@@ -198,65 +161,49 @@ TEST(GaussRand, SumsSixDrawsScaledBy1414)
         sum += frand(1.0);
     random_seed(9);
     EXPECT_FLOAT_EQ(gauss_rand(2.0f), static_cast<float>(2.0 * 1.414 * (sum - 3.0)));
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_LE(std::fabs(gauss_rand(1.0f)), 4.242f + 1e-5f);
 }
 
-// Every refused request returns 1, stores the requested size and format, and touches no GL state.
+// A refused request returns 1 and stores the requested size and format but makes no GL call.
 TEST_F(TextureTest, GenerateRefusesRequestsOutsideItsStoreAndFormulas)
 {
-    struct Request {
-        int kind, width, height, format;
-    };
-    const Request refused[] = {
-        {CHECK, 0, 16, GL_RGBA},          {CHECK, 16, 0, GL_RGBA},         {CHECK, -4, -4, GL_RGBA},
-        {CHECK, 256, 257, GL_RGBA},       {CHECK, 65536, 65536, GL_RGBA},  {CHECK, 2, INT_MAX / 2 + 1, GL_RGBA},
+    const int refused[][4] = {
+        {CHECK, 0, 16, GL_RGBA},        {CHECK, 16, 0, GL_RGBA},          {CHECK, -4, -4, GL_RGBA},
+        {CHECK, 256, 257, GL_RGBA},     {CHECK, 65536, 65536, GL_RGBA},   {CHECK, 2, INT_MAX / 2 + 1, GL_RGBA},
         {CHECK, INT_MIN, INT_MIN, GL_RGBA}, {CHECK, 16, 16, GL_RGB},      {CHECK, 16, 16, GL_LUMINANCE},
-        {8, 16, 16, GL_RGBA},             {10, 16, 16, GL_RGBA},           {-1, 16, 16, GL_RGBA},
-        {SMOKE, 24, 32, GL_RGBA},         {SMOKE, 257, 32, GL_RGBA},       {SMOKE, 32, 257, GL_RGBA},
+        {8, 16, 16, GL_RGBA},           {10, 16, 16, GL_RGBA},            {-1, 16, 16, GL_RGBA},
+        {SMOKE, 24, 32, GL_RGBA},       {SMOKE, 257, 32, GL_RGBA},        {SMOKE, 32, 257, GL_RGBA},
     };
-    GLint alignment = 0;
-    for (const Request& r : refused) {
+    for (const auto& r : refused) {
         Texture t;
         gl_record_start();
-        EXPECT_EQ(t.generate(r.kind, r.width, r.height, r.format, 1), 1)
-            << r.kind << " " << r.width << "x" << r.height << " " << r.format;
+        EXPECT_EQ(t.generate(r[0], r[1], r[2], r[3], 1), 1) << r[0] << " " << r[1] << "x" << r[2] << " " << r[3];
         EXPECT_TRUE(gl_record_stop().empty());
-        EXPECT_EQ(t.width, r.width);
-        EXPECT_EQ(t.height, r.height);
-        EXPECT_EQ(t.format, static_cast<GLenum>(r.format));
-        EXPECT_EQ(t.glName, 0u);
+        EXPECT_EQ(t.width, r[1]);
+        EXPECT_EQ(t.height, r[2]);
+        EXPECT_EQ(t.format, static_cast<GLenum>(r[3]));
         EXPECT_EQ(t.bankIndex, -1);
         EXPECT_EQ(textureBank.entryCount, 0);
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-        EXPECT_EQ(alignment, 4);
     }
-
     // The limits themselves are accepted.
     Texture edge, wide, smoke;
     EXPECT_EQ(edge.generate(CHECK, 256, 256, GL_RGBA, 0), 0);
     EXPECT_EQ(wide.generate(CHECK, 65536, 1, GL_RGBA, 0), 0);
     EXPECT_EQ(smoke.generate(SMOKE, 25, 256, GL_RGBA, 0), 0);
-    EXPECT_EQ(textureBank.entryCount, 3);
 }
 
 TEST_F(TextureTest, BankStopsAt31EntriesButStillGenerates)
 {
     Texture t[33];
-    for (int i = 0; i < 31; ++i) {
+    for (int i = 0; i < 31; ++i)
         ASSERT_EQ(t[i].generate(CHECK, 16, 16, GL_RGBA, 0), 0);
-        ASSERT_EQ(t[i].bankIndex, i);
-    }
-    const Texture* last = textureBank.entries[30];
     ASSERT_EQ(t[31].generate(SPHERE, 16, 16, GL_RGBA, 0), 0);
     ASSERT_EQ(t[32].generate(SMOKE, 32, 32, GL_RGBA, 0), 0);
     EXPECT_EQ(textureBank.entryCount, 31);
-    EXPECT_EQ(textureBank.entries[30], last);
+    EXPECT_EQ(textureBank.entries[30], &t[30]);
     EXPECT_STREQ(textureBank.labels[30], "CHECK");
-    for (int i = 31; i < 33; ++i) {
-        EXPECT_EQ(t[i].bankIndex, -1);
-        EXPECT_NE(t[i].glName, 0u);
-    }
+    EXPECT_EQ(t[30].bankIndex, 30);
+    EXPECT_EQ(t[31].bankIndex, -1);
+    EXPECT_EQ(t[32].bankIndex, -1);
     EXPECT_EQ(rgba_at(read_texels(t[31]), 16, 8, 8), WHITE);
 
     // releaseAll deletes the registered names only and leaves glName alone.
@@ -265,44 +212,25 @@ TEST_F(TextureTest, BankStopsAt31EntriesButStillGenerates)
     EXPECT_EQ(glIsTexture(registered), GL_FALSE);
     EXPECT_EQ(t[0].glName, registered);
     EXPECT_EQ(glIsTexture(t[31].glName), GL_TRUE);
-    EXPECT_EQ(textureBank.entryCount, 31);
 }
 
-TEST_F(TextureTest, GeneratingTwiceRegistersTwiceAndKeepsOneName)
-{
-    Texture t;
-    ASSERT_EQ(t.generate(CHECK, 8, 8, GL_RGBA, 0), 0);
-    const GLuint name = t.glName;
-    ASSERT_EQ(t.generate(PYRAMID, 8, 8, GL_RGBA, 0), 0);
-    EXPECT_EQ(textureBank.entryCount, 2);
-    EXPECT_EQ(t.bankIndex, 1);
-    EXPECT_EQ(textureBank.entries[0], &t);
-    EXPECT_EQ(textureBank.entries[1], &t);
-    EXPECT_EQ(t.glName, name);
-    EXPECT_STREQ(textureBank.labels[0], "CHECK");
-    EXPECT_STREQ(textureBank.labels[1], ""); // PYRAMID has no label
-}
-
-TEST_F(TextureTest, DestroyedTextureLeavesTheBank)
+TEST_F(TextureTest, RegistersEachGenerationAndForgetsDestroyedTextures)
 {
     Texture kept;
     {
         Texture gone;
         ASSERT_EQ(gone.generate(CHECK, 8, 8, GL_RGBA, 0), 0);
-        ASSERT_EQ(gone.generate(CHECK, 8, 8, GL_RGBA, 0), 0);
+        ASSERT_EQ(gone.generate(PYRAMID, 8, 8, GL_RGBA, 0), 0);
+        EXPECT_EQ(gone.bankIndex, 1);
+        EXPECT_EQ(textureBank.entries[1], &gone);
+        EXPECT_STREQ(textureBank.labels[1], ""); // PYRAMID has no label
     }
     ASSERT_EQ(kept.generate(CHECK, 8, 8, GL_RGBA, 0), 0);
+    EXPECT_EQ(textureBank.entryCount, 3);
     EXPECT_EQ(textureBank.entries[0], nullptr);
     EXPECT_EQ(textureBank.entries[1], nullptr);
-    EXPECT_EQ(textureBank.entries[2], &kept);
     textureBank.releaseAll(); // would reach the destroyed texture otherwise
     EXPECT_EQ(glIsTexture(kept.glName), GL_FALSE);
-
-    // A constructed texture empties labels and entries but not the count.
-    Texture later;
-    EXPECT_EQ(textureBank.entries[2], nullptr);
-    EXPECT_STREQ(textureBank.labels[0], "");
-    EXPECT_EQ(textureBank.entryCount, 3);
 }
 
 TEST_F(TextureTest, SecondBindOfTheSameTextureMakesNoCall)
@@ -311,13 +239,9 @@ TEST_F(TextureTest, SecondBindOfTheSameTextureMakesNoCall)
     gl_record_start();
     t.bind();
     std::vector<GlCall> calls = gl_record_stop();
-    ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[0].name, "glGenTextures");
-    EXPECT_EQ(calls[1].name, "glBindTexture");
+    ASSERT_EQ(calls.size(), 5u); // name, bind, wrap S, wrap T, environment
     EXPECT_EQ(calls[2].a[1], GL_TEXTURE_WRAP_S);
-    EXPECT_EQ(calls[3].a[1], GL_TEXTURE_WRAP_T);
     EXPECT_EQ(calls[4].name, "glTexEnvf");
-    EXPECT_EQ(Texture::boundName, t.glName);
 
     // A mode changed by a drawing step survives a rebind of the same texture.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -328,44 +252,22 @@ TEST_F(TextureTest, SecondBindOfTheSameTextureMakesNoCall)
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_EQ(mode, GL_REPLACE);
 
-    // Another texture with GL_BLEND and no wrap mode: the environment colour goes with it.
+    // Another texture with GL_BLEND binds and sends the environment colour.
     Texture other;
-    other.wrapMode = 0;
     other.envMode = GL_BLEND;
     Texture::envColour[0] = 0.25f;
     other.bind();
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), other.glName);
     GLfloat colour[4] = {};
     glGetTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.25f);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_BLEND);
 
     // Back to the first: it binds again and reapplies its settings.
     t.bind();
+    GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), t.glName);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_EQ(mode, GL_MODULATE);
-}
-
-TEST_F(TextureTest, ANameFreedByADestroyedTextureBindsAgain)
-{
-    GLuint freed = 0;
-    {
-        Texture gone;
-        gone.bind();
-        freed = gone.glName;
-    }
-    Texture next;
-    next.bind();
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), next.glName);
-    EXPECT_NE(next.glName, 0u);
-    (void)freed;
 }
 
 } // namespace
