@@ -111,6 +111,7 @@ int main()
     const DWORD started = GetTickCount();
     HWND child = nullptr;
     DWORD childSeenAt = 0;
+    bool described = false;
     bool poked = false;
     bool ended = false;
     while (GetTickCount() - started < holdMs) {
@@ -122,16 +123,17 @@ int main()
         }
         if (child == nullptr) {
             child = FindWindowExA(parent, nullptr, "WindowsScreenSaverClass", nullptr);
-            if (child != nullptr) {
-                childSeenAt = GetTickCount();
-                describe_child(parent, child);
-            }
-        } else if (poke && !poked && GetTickCount() - childSeenAt > 500) {
+            childSeenAt = GetTickCount();
+        } else if (!described && GetTickCount() - childSeenAt > 500) {
+            // Described once its creation has surely finished (it is found while still in it).
+            describe_child(parent, child);
+            described = true;
+        } else if (described && poke && !poked) {
             poke_child(child);
             poked = true;
         }
     }
-    if (child == nullptr)
+    if (!described)
         printf("child=none\n");
     printf("alive_at_destroy=%d\n", ended ? 0 : 1);
     fflush(stdout);

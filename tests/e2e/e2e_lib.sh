@@ -1,0 +1,107 @@
+# Shared shell pieces of the end-to-end scripts: a private Xvfb screen, a throwaway Wine prefix,
+# starting Windows programs through the exact-command-line launcher and waiting on them.
+# Sourced by run_e2e.sh and measure_wine_fps.sh; expects build_dir and helper_dir to be set.
+
+e2e_work=""
+xvfb_pid=""
+
+# Ends every Wine process of our prefix, stops our Xvfb and removes the scratch folder.
+e2e_cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    [ -n "$e2e_work" ] && rm -rf "$e2e_work"
+}
+
+# Starts Xvfb at 1024x768x24 on a display it picks itself (no window manager) and a fresh Wine
+# prefix; everything lives under one scratch folder that e2e_cleanup removes.
+e2e_start() {
+    e2e_work=$(mktemp -d /tmp/ld-e2e.XXXXXX)
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$e2e_work/display" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    local tries=0
+    until [ -s "$e2e_work/display" ]; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+            echo "Xvfb did not start" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$e2e_work/display")"
+    export WINEPREFIX="$e2e_work/prefix"
+    export WINEDEBUG=-all
+    unset WINEDLLOVERRIDES
+    # Mono and Gecko are not wanted (and their installers would wait for a person).
+    if ! WINEDLLOVERRIDES="mscoree=;mshtml=" timeout 120 wineboot -i >/dev/null 2>&1; then
+        echo "wineboot failed" >&2
+        return 1
+    fi
+    timeout 60 wineserver -w
+    cd "$e2e_work" || return 1
+}
+
+# The Windows form of a Linux path (Wine maps / to drive Z:).
+winpath() {
+    local path=$1
+    printf 'Z:%s' "${path//\//\\}"
+}
+
+# launch_bg <out-file> <program> <argument text> [limit-s]: starts the program through the
+# launcher in the background with exactly "<program>" <argument text> as its command line; the
+# launcher prints pid=, exit= and elapsed_ms= into the out file and kills the program after limit-s.
+launch_bg() {
+    local out=$1 program=$2 args=$3 limit=${4:-30}
+    local windows_program
+    windows_program=$(winpath "$program")
+    local command_line="\"$windows_program\""
+    [ -n "$args" ] && command_line="$command_line $args"
+    # Emptied here, not by the background job's redirection, so no earlier run's lines are read.
+    : >"$out"
+    E2E_PROGRAM="$windows_program" E2E_CMDLINE="$command_line" E2E_TIMEOUT_MS=$((limit * 1000)) \
+        wine "$helper_dir/e2e_launch.exe" >"$out" 2>/dev/null &
+}
+
+# The value of a key=value line that a helper printed (Wine's console adds carriage returns).
+field() {
+    sed -n "s/^$2=//p" "$1" 2>/dev/null | tr -d '\r' | head -n1
+}
+
+# wait_field <out-file> <key> <seconds>: waits for a helper's key=value line; prints the value,
+# or "none" when it did not come in time.
+wait_field() {
+    local out=$1 key=$2 limit=$3 value="" tenths=0
+    while [ $tenths -lt $((limit * 10)) ]; do
+        value=$(field "$out" "$key")
+        if [ -n "$value" ]; then
+            echo "$value"
+            return 0
+        fi
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
+    echo none
+    return 1
+}
+
+# wait_window <title-regex> <seconds>: prints the X id of the first window with that title.
+wait_window() {
+    local title=$1 limit=$2 tenths=0 id
+    while [ $tenths -lt $((limit * 10)) ]; do
+        id=$(xdotool search --name "$title" 2>/dev/null | head -n1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
+    return 1
+}

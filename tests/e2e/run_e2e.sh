@@ -1,0 +1,403 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Windows saver: runs the cross-built .scr under Wine on a private Xvfb
+# screen, drives it with real X input and checks exit codes, windows, pixels and the 9x services.
+# Usage: tests/e2e/run_e2e.sh <windows-build-dir>   (targets latticedrift_scr, latticedrift_fault
+# or whatever builds bin/latticedrift-fault.scr, and e2e_helpers must be built there)
+set -u
+
+script_dir=$(cd "$(dirname "$0")" && pwd)
+build_dir=$(cd "${1:?usage: run_e2e.sh <windows-build-dir>}" && pwd) || exit 2
+helper_dir=$build_dir/e2e
+# shellcheck source=tests/e2e/e2e_lib.sh
+. "$script_dir/e2e_lib.sh"
+
+saver_name="Lattice Drift.scr"
+nine_name="Lattice Drift 98.scr"
+for needed in "$build_dir/bin/$saver_name" "$build_dir/bin/latticedrift-fault.scr" \
+    "$helper_dir/e2e_launch.exe" "$helper_dir/e2e_preview_parent.exe" "$helper_dir/e2e_query.exe" \
+    "$helper_dir/MPR.DLL" "$helper_dir/PASSWORD.CPL"; do
+    if [ ! -f "$needed" ]; then
+        echo "missing: $needed (build latticedrift_scr and e2e_helpers first)" >&2
+        exit 2
+    fi
+done
+
+passed=0
+failed=0
+started_at=$(date +%s)
+
+pass() {
+    echo "PASS $1"
+    passed=$((passed + 1))
+}
+
+# A failed check may leave a saver behind; end every Wine process so the next check starts clean.
+fail() {
+    echo "FAIL $1: $2"
+    failed=$((failed + 1))
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+}
+
+expect_eq() {
+    if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'${4:+ ($4)}"; fi
+}
+
+saver_windows() {
+    xdotool search --name '^Screen Saver$' 2>/dev/null | wc -l
+}
+
+# The saver has not ended: no exit reported and its window still there.
+still_running() {
+    [ -z "$(field "$1" exit)" ] && [ "$(saver_windows)" -ge 1 ]
+}
+
+# start_saver <tag> <program> <args>: starts a full-screen saver and waits for its window;
+# sets `out` to the launcher's output file, and pointer_x/pointer_y to where the pointer rests
+# once the window exists (the reference for mouse travel).
+start_saver() {
+    out=$e2e_work/$1.out
+    launch_bg "$out" "$2" "$3" 40
+    if ! wait_window '^Screen Saver$' 20 >/dev/null; then
+        return 1
+    fi
+    sleep 1
+    eval "$(xdotool getmouselocation --shell)"
+    pointer_x=$X
+    pointer_y=$Y
+}
+
+# finish <name> <expected exit> [detail]: waits for the running saver's exit and checks it,
+# together with its window being gone.
+finish() {
+    local code
+    code=$(wait_field "$out" exit 20)
+    if [ "$code" = "$2" ] && [ "$(saver_windows)" -eq 0 ]; then
+        pass "$1"
+    else
+        fail "$1" "exit $code, expected $2; windows left: $(saver_windows)${3:+; $3}"
+    fi
+}
+
+# exit_of <program> <args>: runs a program that should end by itself; prints its exit code
+# ("timeout" if it had to be killed). Variables set before the call reach the program.
+exit_of() {
+    local run_out=$e2e_work/quick.out
+    launch_bg "$run_out" "$1" "$2" 20
+    wait $!
+    field "$run_out" exit
+}
+
+# run_parent <tag> <program> <args> <hold-ms> [poke]: a preview parent window in the background
+# whose handle the args may name as {hwnd}; sets `out`.
+run_parent() {
+    out=$e2e_work/$1.out
+    : >"$out"
+    E2E_PROGRAM=$(winpath "$2") E2E_ARGS=$3 E2E_HOLD_MS=$4 E2E_POKE=${5:-0} \
+        wine "$helper_dir/e2e_preview_parent.exe" >"$out" 2>/dev/null &
+}
+
+set_record() {
+    record=$e2e_work/$1.record
+    : >"$record"
+    E2E_RECORD_FILE=$(winpath "$record")
+    export E2E_RECORD_FILE
+}
+
+# area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels>" of an area;
+# dark blue is the fade colour (0, 0, 0.1) give or take, bright a point well above the fade.
+area_stats() {
+    convert "$1" -crop "$2" +repage -depth 8 -format %c histogram:info:- | tr -d ':(),' |
+        awk '{ n = $1; r = $2; g = $3; b = $4; total += n
+               m = r > g ? r : g; m = m > b ? m : b; if (m > top) top = m
+               if (r <= 8 && g <= 8 && b >= 12 && b <= 64) blue += n
+               if (r + g + b >= 240) bright += n }
+             END { printf "%d %d %d\n", top, total ? blue * 100 / total : 0, bright }'
+}
+
+# The saver's picture: black bars at the top and bottom (each starts near 22.5% of the height and
+# shrinks slowly), a dark-blue band between them with lattice points, and motion.
+check_picture() {
+    local top bottom band changed
+    top=$(area_stats "$1" 1024x120+0+0)
+    bottom=$(area_stats "$1" 1024x120+0+648)
+    band=$(area_stats "$1" 1024x360+0+204)
+    if [ "${top%% *}" -eq 0 ] && [ "${bottom%% *}" -eq 0 ]; then
+        pass "black bars at the top and bottom"
+    else
+        fail "black bars at the top and bottom" "brightest channel: top ${top%% *}, bottom ${bottom%% *}"
+    fi
+    set -- "$1" "$2" $band
+    if [ "$4" -ge 50 ]; then pass "a dark-blue band between the bars"; else
+        fail "a dark-blue band between the bars" "$4% of the band is dark blue"; fi
+    if [ "$5" -ge 200 ]; then pass "lattice points in the band"; else
+        fail "lattice points in the band" "$5 bright pixels"; fi
+    changed=$(compare -metric AE "$1" "$2" null: 2>&1)
+    if [ "${changed%%[^0-9]*}" -gt 100 ]; then pass "the picture moves"; else
+        fail "the picture moves" "$changed pixels changed in 0.5 s"; fi
+}
+
+if ! e2e_start; then
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+echo "info: display $DISPLAY, prefix ready after $(($(date +%s) - started_at)) s"
+
+# Two copies of the saver, each with the test modules beside it; only the second is told by Wine
+# that it runs on the 9x platform family (the setting goes by file name).
+plain_dir=$e2e_work/plain
+nine_dir=$e2e_work/nine
+mkdir -p "$plain_dir" "$nine_dir"
+cp "$build_dir/bin/$saver_name" "$plain_dir/$saver_name"
+cp "$build_dir/bin/$saver_name" "$nine_dir/$nine_name"
+for dir in "$plain_dir" "$nine_dir"; do
+    cp "$helper_dir/MPR.DLL" "$helper_dir/PASSWORD.CPL" "$dir/"
+    cp "$build_dir"/bin/*.dll "$dir/" 2>/dev/null
+done
+plain=$plain_dir/$saver_name
+nine=$nine_dir/$nine_name
+wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$nine_name" /v Version /d win98 /f >/dev/null 2>&1
+# The password setting is on throughout; off the 9x platform it must never be consulted.
+wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
+answer_file=$e2e_work/password-answer
+echo 0 >"$answer_file"
+E2E_PASSWORD_ANSWER_FILE=$(winpath "$answer_file")
+export E2E_PASSWORD_ANSWER_FILE
+set_record plain
+
+# ---- Arguments that end at once ----
+tab=$'\t'
+expect_eq "unknown letter /x gives -1" -1 "$(exit_of "$plain" "/x")"
+expect_eq "a tab before the letter gives -1" -1 "$(exit_of "$plain" "/${tab}s")"
+expect_eq "/p with no handle gives -1" -1 "$(exit_of "$plain" "/p")"
+expect_eq "/p 1234 (no such window) gives -1" -1 "$(exit_of "$plain" "/p 1234")"
+expect_eq "/a off the 9x family gives -1" -1 "$(WINEDLLOVERRIDES=mpr=n,b exit_of "$plain" "/a")"
+if [ -s "$record" ]; then
+    fail "/a off the 9x family loads nothing" "$(cat "$record")"
+else
+    pass "/a off the 9x family loads nothing"
+fi
+if [ "$(saver_windows)" -eq 0 ]; then pass "no window from the quick arguments"; else
+    fail "no window from the quick arguments" "$(saver_windows) saver windows"; fi
+
+# ---- Full-screen: identity, picture, mouse tolerance ----
+if start_saver s-identity "$plain" "/s"; then
+    query=$e2e_work/query.out
+    wine "$helper_dir/e2e_query.exe" saver >"$query" 2>/dev/null
+    expect_eq "/s makes exactly one saver window" "1 1" \
+        "$(saver_windows) $(field "$query" saver_windows)"
+    expect_eq "/s window: class, title, topmost popup, foreground" "Screen Saver 1 1 1 0 1" \
+        "$(field "$query" title) $(field "$query" topmost) $(field "$query" popup) \
+$(field "$query" visible) $(field "$query" child) $(field "$query" foreground)"
+    expect_eq "/s window covers the screen" "0,0,1024,768 1024x768" \
+        "$(field "$query" rect) $(field "$query" screen)"
+    geometry=$(xwininfo -id "$(xdotool search --name '^Screen Saver$' | head -n1)" |
+        awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
+             END{print w "x" h "+" x "+" y}')
+    expect_eq "/s X window is 1024x768 at the origin" "1024x768+0+0" "$geometry"
+
+    # Two pictures half a second apart, looked at once the saver has ended.
+    shot=$helper_dir/saver-screen.png
+    import -window root "$shot"
+    sleep 0.5
+    import -window root "$e2e_work/later.png"
+
+    # Travel is x plus y distance from where the pointer was when the window appeared, however
+    # many small moves it takes; a sum of 4 is tolerated, as are wheel turns.
+    for step in "1 0" "2 0" "3 0" "3 1"; do
+        set -- $step
+        xdotool mousemove $((pointer_x + $1)) $((pointer_y + $2))
+        sleep 0.2
+    done
+    xdotool click 4 click 5
+    sleep 2
+    if still_running "$out"; then pass "4 pixels of travel and wheel turns do not end it"; else
+        fail "4 pixels of travel and wheel turns do not end it" "exit $(field "$out" exit)"; fi
+    xdotool mousemove $((pointer_x + 3)) $((pointer_y + 2))
+    finish "5 pixels of travel end it with 0" 0
+    check_picture "$shot" "$e2e_work/later.png"
+else
+    fail "/s shows its window" "no 'Screen Saver' window within 20 s"
+fi
+
+# ---- Full-screen: a second start, and each kind of input ----
+if start_saver s-second "$plain" "/s"; then
+    first_out=$out
+    second_out=$e2e_work/s-second-2.out
+    launch_bg "$second_out" "$plain" "/s" 20
+    second_code=$(wait_field "$second_out" exit 10)
+    second_ms=$(field "$second_out" elapsed_ms)
+    if [ "$second_code" = 0 ] && [ "${second_ms:-99999}" -lt 3000 ]; then
+        pass "a second /s exits 0 at once"
+    else
+        fail "a second /s exits 0 at once" "exit $second_code after ${second_ms:-?} ms"
+    fi
+    wine "$helper_dir/e2e_query.exe" saver >"$e2e_work/query.out" 2>/dev/null
+    if still_running "$first_out" && [ "$(field "$e2e_work/query.out" saver_windows)" = 1 ] &&
+        [ "$(field "$e2e_work/query.out" foreground)" = 1 ]; then
+        pass "the first saver stays, alone and in front"
+    else
+        fail "the first saver stays, alone and in front" \
+            "$(tr -d '\r' <"$e2e_work/query.out" | tr '\n' ' ')"
+    fi
+    out=$first_out
+    xdotool key space
+    finish "a key press ends it with 0" 0
+else
+    fail "/s shows its window (second start)" "no window"
+fi
+
+# Each spelling of the full-screen letter, ended by a different input.
+for case in "/S|key Escape|a key press" "-s|click 1|a left click" "/save|click 3|a right click" \
+    " -/s|mousemove_relative 40 0|a long pointer move"; do
+    IFS='|' read -r args action what <<<"$case"
+    if start_saver "s-variant" "$plain" "$args"; then
+        # shellcheck disable=SC2086
+        xdotool $action
+        finish "'$args' runs full-screen; $what ends it with 0" 0
+    else
+        fail "'$args' runs full-screen" "no window"
+    fi
+done
+
+# ---- Preview: a child of the given window that ignores input and ends with its parent ----
+# word <text> <key>: the value of a key=value word in a line of several.
+word() {
+    printf '%s\n' "$1" | tr ' ' '\n' | sed -n "s/^$2=//p" | head -n1
+}
+
+run_parent p-main "$plain" "/p {hwnd}" 6000 1
+child_line=$(wait_field "$out" child 15)
+if [ "$child_line" != none ]; then
+    # Real input over the preview as well as the posted messages of the parent program.
+    xdotool mousemove 200 180 sleep 0.2 mousemove 260 240 click 1 key space
+fi
+code=$(wait_field "$out" exit 30)
+expect_eq "/p <hwnd>: a visible child titled Preview filling the parent" \
+    "Preview 1 1 $(word "$child_line" parent_client)" \
+    "$(word "$child_line" title) $(word "$child_line" child_style) $(word "$child_line" visible) \
+$(word "$child_line" size)" "$child_line"
+expect_eq "/p <hwnd> ignores input and ends with 0 when its parent goes" "1 1 0" \
+    "$(field "$out" poked) $(field "$out" alive_at_destroy) $code"
+
+for case in "/p{hwnd}|a handle right after the letter" "/L {hwnd_wrapped}|/L and a handle past 32 bits"; do
+    IFS='|' read -r args what <<<"$case"
+    run_parent p-variant "$plain" "$args" 3000
+    code=$(wait_field "$out" exit 30)
+    child_line=$(field "$out" child)
+    expect_eq "preview with $what runs and ends with 0" "Preview 1 0" \
+        "$(word "$child_line" title) $(field "$out" alive_at_destroy) $code"
+done
+run_parent p-colon "$plain" "/p:{hwnd}" 3000
+expect_eq "/p:<hwnd> gives -1 (a colon is no digit)" "none -1" \
+    "$(wait_field "$out" exit 30 >/dev/null; field "$out" child) $(field "$out" exit)"
+
+# ---- Configure: the dialog's OK gives 1, Cancel 0 ----
+# wait_dialog: waits for the configuration dialog; leaves its description in the file `dialog`.
+wait_dialog() {
+    dialog=$e2e_work/dialog.out
+    local tenths=0
+    while [ $tenths -lt 100 ]; do
+        if wine "$helper_dir/e2e_query.exe" dialog >"$dialog" 2>/dev/null; then
+            return 0
+        fi
+        sleep 0.3
+        tenths=$((tenths + 4))
+    done
+    return 1
+}
+
+for case in "|Return|1|0|no argument" "/c|Escape|0||/c" "/c:1234|Return|1||/c:1234 (no such window)"; do
+    IFS='|' read -r args key expected owner what <<<"$case"
+    out=$e2e_work/config.out
+    launch_bg "$out" "$plain" "$args" 30
+    if wait_dialog; then
+        if [ -n "$owner" ] && [ "$(field "$dialog" owner)" != "$owner" ]; then
+            fail "$what: dialog owner" "owner $(field "$dialog" owner), expected $owner"
+        fi
+        xdotool key "$key"
+        expect_eq "$what shows the dialog; $key gives $expected" "$expected" "$(wait_field "$out" exit 15)"
+    else
+        fail "$what shows the dialog" "no dialog; exit $(field "$out" exit)"
+    fi
+done
+
+# /c:<hwnd> of a real window: the dialog is owned by it.
+run_parent c-owner "$plain" "/c:{hwnd}" 20000
+parent=$(wait_field "$out" parent 10)
+if wait_dialog; then
+    expect_eq "/c:<hwnd> dialog is owned by that window" "$parent" "$(field "$dialog" owner)"
+    xdotool key Return
+    expect_eq "/c:<hwnd> OK gives 1" 1 "$(wait_field "$out" exit 20)"
+else
+    fail "/c:<hwnd> shows the dialog" "no dialog; exit $(field "$out" exit)"
+fi
+
+# ---- Off the 9x family the password setting and the test modules were never touched ----
+if grep -q . "$e2e_work/plain.record"; then
+    fail "off the 9x family no password service is called" "$(cat "$e2e_work/plain.record")"
+else
+    pass "off the 9x family no password service is called"
+fi
+
+# ---- 9x family: change password through MPR.DLL ----
+set_record nine-a
+expect_eq "/a on the 9x family gives 0" 0 "$(WINEDLLOVERRIDES=mpr=n,b exit_of "$nine" "/a")"
+expect_eq "/a calls PwdChangePasswordA of the test MPR.DLL" \
+    "provider=SCRSAVE flags=0 reserved=0 test_module=1" \
+    "$(grep -o 'provider=[^ ]*\|flags=[^ ]*\|reserved=[^ ]*\|test_module=[^ ]*' "$record" | tr '\n' ' ' | sed 's/ $//')" \
+    "$(cat "$record")"
+set_record nine-a-owner
+WINEDLLOVERRIDES=mpr=n,b run_parent a-owner "$nine" "/a {hwnd}" 15000
+code=$(wait_field "$out" exit 25)
+expect_eq "/a <hwnd> passes that window as the owner" "0 owner=$(field "$out" parent)" \
+    "$code $(grep -o 'owner=[0-9]*' "$record")"
+set_record nine-a-builtin
+expect_eq "/a with Wine's own MPR.DLL still gives 0" 0 "$(exit_of "$nine" "/a")"
+
+# ---- 9x family: the password verifier decides whether input closes the saver ----
+set_record nine-password
+echo 0 >"$answer_file"
+if start_saver nine-password "$nine" "/s"; then
+    xdotool mousemove $((pointer_x + 20)) $((pointer_y + 20))
+    sleep 2
+    calls=$(grep -c VerifyScreenSavePwd "$record")
+    if still_running "$out" && [ "$calls" -ge 1 ] && ! grep -q 'answer=1' "$record" &&
+        [ "$(grep -c 'class=WindowsScreenSaverClass' "$record")" = "$calls" ]; then
+        pass "a refused password keeps the saver running"
+    else
+        fail "a refused password keeps the saver running" "exit $(field "$out" exit); $(tr '\n' ';' <"$record")"
+    fi
+    echo 1 >"$answer_file"
+    xdotool mousemove $((pointer_x + 40)) $((pointer_y + 40))
+    finish "an accepted password ends it with 0" 0 "$(tr '\n' ';' <"$record")"
+    expect_eq "the verifier was asked again" 1 "$(tail -n1 "$record" | grep -c 'answer=1')"
+else
+    fail "9x /s shows its window" "no window"
+fi
+
+wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1
+set_record nine-no-password
+if start_saver nine-no-password "$nine" "/s"; then
+    xdotool key space
+    finish "9x without a password: a key ends it with 0" 0
+    if grep -q . "$record"; then fail "9x without a password: no verifier call" "$(cat "$record")"; else
+        pass "9x without a password: no verifier call"; fi
+else
+    fail "9x /s without a password shows its window" "no window"
+fi
+
+# ---- The fault guard: a fault inside /s ends the process without hanging ----
+out=$e2e_work/fault.out
+launch_bg "$out" "$build_dir/bin/latticedrift-fault.scr" "/s" 30
+code=$(wait_field "$out" exit 35)
+sleep 1
+if [ "$code" != none ] && [ "$code" != timeout ] && [ "$(saver_windows)" -eq 0 ]; then
+    pass "a fault in /s ends through the guard (exit $code)"
+else
+    fail "a fault in /s ends through the guard" "exit $code; windows left: $(saver_windows)"
+fi
+
+echo "info: run took $(($(date +%s) - started_at)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
