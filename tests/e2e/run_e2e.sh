@@ -107,7 +107,7 @@ set_record() {
 # area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels>" of an area;
 # dark blue is the fade colour (0, 0, 0.1) give or take, bright a point well above the fade.
 area_stats() {
-    convert "$1" -crop "$2" +repage -depth 8 -format %c histogram:info:- | tr -d ':(),' |
+    convert "$1" -crop "$2" +repage -depth 8 -format %c histogram:info:- | tr ':(),' '    ' |
         awk '{ n = $1; r = $2; g = $3; b = $4; total += n
                m = r > g ? r : g; m = m > b ? m : b; if (m > top) top = m
                if (r <= 8 && g <= 8 && b >= 12 && b <= 64) blue += n
@@ -130,7 +130,7 @@ check_picture() {
     set -- "$1" "$2" $band
     if [ "$4" -ge 50 ]; then pass "a dark-blue band between the bars"; else
         fail "a dark-blue band between the bars" "$4% of the band is dark blue"; fi
-    if [ "$5" -ge 200 ]; then pass "lattice points in the band"; else
+    if [ "$5" -ge 50 ]; then pass "lattice points in the band"; else
         fail "lattice points in the band" "$5 bright pixels"; fi
     changed=$(compare -metric AE "$1" "$2" null: 2>&1)
     if [ "${changed%%[^0-9]*}" -gt 100 ]; then pass "the picture moves"; else
@@ -293,12 +293,16 @@ expect_eq "/p:<hwnd> gives -1 (a colon is no digit)" "none -1" \
     "$(wait_field "$out" exit 30 >/dev/null; field "$out" child) $(field "$out" exit)"
 
 # ---- Configure: the dialog's OK gives 1, Cancel 0 ----
-# wait_dialog: waits for the configuration dialog; leaves its description in the file `dialog`.
+# wait_dialog: waits for the configuration dialog; leaves its description in the file `dialog`
+# and the pointer over it (with no window manager, keys go to the window under the pointer).
 wait_dialog() {
     dialog=$e2e_work/dialog.out
     local tenths=0
     while [ $tenths -lt 100 ]; do
         if wine "$helper_dir/e2e_query.exe" dialog >"$dialog" 2>/dev/null; then
+            # shellcheck disable=SC2046
+            xdotool mousemove $(field "$dialog" center)
+            sleep 0.3
             return 0
         fi
         sleep 0.3
@@ -388,14 +392,16 @@ else
 fi
 
 # ---- The fault guard: a fault inside /s ends the process without hanging ----
+# The host ends with the fault's code (0xC0000005, an access violation, for the test build).
 out=$e2e_work/fault.out
 launch_bg "$out" "$build_dir/bin/latticedrift-fault.scr" "/s" 30
 code=$(wait_field "$out" exit 35)
 sleep 1
-if [ "$code" != none ] && [ "$code" != timeout ] && [ "$(saver_windows)" -eq 0 ]; then
-    pass "a fault in /s ends through the guard (exit $code)"
+if [ "$code" = -1073741819 ] && [ "$(saver_windows)" -eq 0 ]; then
+    pass "a fault in /s ends through the guard with the fault's code"
 else
-    fail "a fault in /s ends through the guard" "exit $code; windows left: $(saver_windows)"
+    fail "a fault in /s ends through the guard with the fault's code" \
+        "exit $code (expected -1073741819); windows left: $(saver_windows)"
 fi
 
 echo "info: run took $(($(date +%s) - started_at)) s"

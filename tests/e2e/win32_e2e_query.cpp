@@ -55,6 +55,9 @@ int describe_saver()
     printf("rect=%ld,%ld,%ld,%ld\n", rect.left, rect.top, rect.right, rect.bottom);
     printf("screen=%dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     printf("foreground=%d\n", GetForegroundWindow() == found ? 1 : 0);
+    RECT box{};
+    GetWindowRect(found, &box);
+    printf("center=%ld %ld\n", (box.left + box.right) / 2, (box.top + box.bottom) / 2);
     return 0;
 }
 
@@ -81,6 +84,10 @@ int dialog(const char* press)
     printf("title=%s\nowner=%llu\n", title, handle_number(GetWindow(found, GW_OWNER)));
     printf("has_ok=%d\nhas_cancel=%d\n", GetDlgItem(found, IDOK) ? 1 : 0,
            GetDlgItem(found, IDCANCEL) ? 1 : 0);
+    printf("foreground=%d\n", GetForegroundWindow() == found ? 1 : 0);
+    RECT box{};
+    GetWindowRect(found, &box);
+    printf("center=%ld %ld\n", (box.left + box.right) / 2, (box.top + box.bottom) / 2);
     if (press != nullptr) {
         const int id = atoi(press);
         const HWND button = GetDlgItem(found, id);
