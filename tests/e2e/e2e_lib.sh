@@ -47,7 +47,7 @@ e2e_start() {
     # The debugger that Wine starts for an unhandled fault is one that ends at once without
     # attaching (its own would hold the program behind a crash dialog until a person closes it),
     # so the last-chance filter lets the program's own handler run, as on a system with none.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+    timeout 30 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
         /d 'C:\windows\system32\cmd.exe /c exit %ld %ld' /f >/dev/null 2>&1
     timeout 60 wineserver -w
     cd "$e2e_work" || return 1

@@ -156,9 +156,9 @@ for dir in "$plain_dir" "$nine_dir"; do
 done
 plain=$plain_dir/$saver_name
 nine=$nine_dir/$nine_name
-wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$nine_name" /v Version /d win98 /f >/dev/null 2>&1
+timeout 30 wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$nine_name" /v Version /d win98 /f >/dev/null 2>&1
 # The password setting is on throughout; off the 9x platform it must never be consulted.
-wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
+timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1
 answer_file=$e2e_work/password-answer
 echo 0 >"$answer_file"
 E2E_PASSWORD_ANSWER_FILE=$(winpath "$answer_file")
@@ -183,7 +183,7 @@ if [ "$(saver_windows)" -eq 0 ]; then pass "no window from the quick arguments";
 # ---- Full-screen: identity, picture, mouse tolerance ----
 if start_saver s-identity "$plain" "/s"; then
     query=$e2e_work/query.out
-    wine "$helper_dir/e2e_query.exe" saver >"$query" 2>/dev/null
+    timeout 20 wine "$helper_dir/e2e_query.exe" saver >"$query" 2>/dev/null
     expect_eq "/s makes exactly one saver window" "1 1" \
         "$(saver_windows) $(field "$query" saver_windows)"
     expect_eq "/s window: class, title, topmost popup, foreground" "Screen Saver 1 1 1 0 1" \
@@ -232,7 +232,7 @@ if start_saver s-second "$plain" "/s"; then
     else
         fail "a second /s exits 0 at once" "exit $second_code after ${second_ms:-?} ms"
     fi
-    wine "$helper_dir/e2e_query.exe" saver >"$e2e_work/query.out" 2>/dev/null
+    timeout 20 wine "$helper_dir/e2e_query.exe" saver >"$e2e_work/query.out" 2>/dev/null
     if still_running "$first_out" && [ "$(field "$e2e_work/query.out" saver_windows)" = 1 ] &&
         [ "$(field "$e2e_work/query.out" foreground)" = 1 ]; then
         pass "the first saver stays, alone and in front"
@@ -299,7 +299,7 @@ wait_dialog() {
     dialog=$e2e_work/dialog.out
     local tenths=0
     while [ $tenths -lt 100 ]; do
-        if wine "$helper_dir/e2e_query.exe" dialog >"$dialog" 2>/dev/null; then
+        if timeout 20 wine "$helper_dir/e2e_query.exe" dialog >"$dialog" 2>/dev/null; then
             # shellcheck disable=SC2046
             xdotool mousemove $(field "$dialog" center)
             sleep 0.3
@@ -380,7 +380,7 @@ else
     fail "9x /s shows its window" "no window"
 fi
 
-wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1
+timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1
 set_record nine-no-password
 if start_saver nine-no-password "$nine" "/s"; then
     xdotool key space
