@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Windows saver: runs the cross-built .scr under Wine on a private Xvfb
 # screen, drives it with real X input and checks exit codes, windows, pixels and the 9x services.
-# Usage: tests/e2e/run_e2e.sh <windows-build-dir>   (targets latticedrift_scr, latticedrift_fault
-# or whatever builds bin/latticedrift-fault.scr, and e2e_helpers must be built there)
+# Usage: tests/e2e/run_e2e.sh <windows-build-dir>   (with latticedrift_scr, latticedrift_fault and
+# e2e_helpers built there). Prints one PASS/FAIL line per check and "N passed, N failed" last.
 set -u
 
 script_dir=$(cd "$(dirname "$0")" && pwd)
@@ -17,7 +17,7 @@ for needed in "$build_dir/bin/$saver_name" "$build_dir/bin/latticedrift-fault.sc
     "$helper_dir/e2e_launch.exe" "$helper_dir/e2e_preview_parent.exe" "$helper_dir/e2e_query.exe" \
     "$helper_dir/MPR.DLL" "$helper_dir/PASSWORD.CPL"; do
     if [ ! -f "$needed" ]; then
-        echo "missing: $needed (build latticedrift_scr and e2e_helpers first)" >&2
+        echo "missing: $needed (build latticedrift_scr, latticedrift_fault and e2e_helpers first)" >&2
         exit 2
     fi
 done
