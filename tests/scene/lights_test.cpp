@@ -121,11 +121,11 @@ TEST(LightingModel, SceneValuesGiveTheDocumentedColours)
     EXPECT_FLOAT_EQ(modelAmbient[0], 0.0f);
     EXPECT_FLOAT_EQ(modelAmbient[3], 1.0f);
 
-    GLfloat spec[4] = {-1, -1, -1, -1}, shininess = 0;
-    glGetMaterialfv(GL_FRONT, GL_SPECULAR, spec);
+    GLfloat specular[4] = {-1, -1, -1, -1}, shininess = 0;
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess);
-    EXPECT_FLOAT_EQ(spec[0], 0.0f);
-    EXPECT_FLOAT_EQ(spec[3], 1.0f);
+    EXPECT_FLOAT_EQ(specular[0], 0.0f);
+    EXPECT_FLOAT_EQ(specular[3], 1.0f);
     EXPECT_FLOAT_EQ(shininess, 40.0f);
 
     GLfloat exponent = 0, cutoff = 0;
@@ -150,11 +150,11 @@ TEST(LightingModel, ChannelsPairByNameWhateverTheDeclarationOrder)
     expect_rgba(GL_LIGHT0, GL_AMBIENT, 0.25f * 0.5f, 0, 0, 1);
     expect_rgba(GL_LIGHT0, GL_DIFFUSE, 0.5f * 0.5f, 0, 0, 1);
     expect_rgba(GL_LIGHT0, GL_SPECULAR, 0.675f * 0.5f, 0, 0, 1);
-    GLfloat spec[4] = {};
-    glGetMaterialfv(GL_FRONT, GL_SPECULAR, spec);
-    EXPECT_FLOAT_EQ(spec[0], 0.99f * 0.5f);
-    EXPECT_FLOAT_EQ(spec[1], 0.0f);
-    EXPECT_FLOAT_EQ(spec[2], 0.0f);
+    GLfloat specular[4] = {};
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    EXPECT_FLOAT_EQ(specular[0], 0.99f * 0.5f);
+    EXPECT_FLOAT_EQ(specular[1], 0.0f);
+    EXPECT_FLOAT_EQ(specular[2], 0.0f);
 
     light.color.r = 0.0f;
     light.color.b = 1.0f;
