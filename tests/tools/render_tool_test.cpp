@@ -23,8 +23,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs the tool with args, stdout discarded, and collects stderr.
-Outcome run_tool(std::initializer_list<std::string> args)
+// Runs the tool with args (and one extra NAME=VALUE in its environment, if given), stdout
+// discarded, and collects stderr.
+Outcome run_tool(std::initializer_list<std::string> args, const char* extraEnv = nullptr)
 {
     Outcome outcome;
     int pipeFds[2];
@@ -42,6 +43,8 @@ Outcome run_tool(std::initializer_list<std::string> args)
         std::freopen("/dev/null", "w", stdout);
         close(pipeFds[0]);
         close(pipeFds[1]);
+        if (extraEnv != nullptr)
+            putenv(const_cast<char*>(extraEnv));
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -139,6 +142,19 @@ TEST(RenderTool, UnwritableOutputFailsBeforeRendering)
     EXPECT_TRUE(o.exited);
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("cannot write /nonexistent-dir/x.png"), std::string::npos) << o.err;
+}
+
+TEST(RenderTool, NoGlContextIsReportedAndLeavesNoFile)
+{
+    TempDir dir;
+    const std::string out = dir.path() + "/o.png";
+    // With no EGL vendor library to load, no display and so no context can be made.
+    const Outcome o = run_tool({ "--size", "16x16", "--frames", "1", "--out", out },
+                               "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/vendor.json");
+    EXPECT_TRUE(o.exited);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("no OpenGL context"), std::string::npos) << o.err;
+    EXPECT_FALSE(exists(out));
 }
 
 TEST(RenderTool, HelpGoesToStdoutAndSucceeds)
