@@ -14,7 +14,14 @@ report=()
 logs=build/test-logs
 mkdir -p "$logs"
 
-note() { report+=("$(printf '%-28s %s' "$1" "$2")"); }
+stage_started=$(date +%s)
+# Records a stage's outcome with the seconds since the previous stage ended.
+note() {
+    local now
+    now=$(date +%s)
+    report+=("$(printf '%-20s %5ss  %s' "$1" "$((now - stage_started))" "$2")")
+    stage_started=$now
+}
 
 # Adds the counts from ctest's closing line ("95% tests passed, 2 tests failed out of 40").
 count_ctest() {
