@@ -59,7 +59,8 @@ void texel_channels(int kind, int x, int y, int cx, int cy, float out[4])
     switch (kind) {
     case SPHERE:
     case INVERSE_SPHERE: {
-        float r = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy))) / static_cast<float>(cx);
+        // The square root stays double until the division by cx; only r itself is a float.
+        float r = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)) / cx);
         if (r > 1.0f)
             r = 1.0f;
         r = r * r;

@@ -55,6 +55,11 @@ TEST_F(TextureTest, RadialKindsHaveTheirCentreRimAndPeak)
     EXPECT_EQ(rgba_at(px, 256, 0, 0), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 0, 128), grey(0));          // exactly at radius 128
     EXPECT_EQ(rgba_at(px, 256, 128 + 64, 128), grey(191)); // (1 - 0.25) * 255
+    // Width 70: at (14, 7) from the centre r * r is 245 / 1225 = 0.2, so (1 - 0.2) * 255 = 204. Rounding
+    // the square root to float before dividing by cx would store 203.
+    Texture odd;
+    ASSERT_EQ(odd.generate(SPHERE, 70, 70, GL_RGBA, 0), 0);
+    EXPECT_EQ(rgba_at(read_texels(odd), 70, 35 + 14, 35 + 7), grey(204));
     px = read_texels(inverse);
     EXPECT_EQ(rgba_at(px, 256, 128, 128), grey(0));
     EXPECT_EQ(rgba_at(px, 256, 0, 0), WHITE);
