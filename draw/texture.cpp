@@ -15,7 +15,7 @@ TextureBank textureBank;
 GLuint Texture::boundName = ~GLuint(0);
 float Texture::envColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
-unsigned char texel_store[TEXTURE_MAX_TEXELS * 4];
+unsigned char texel_store[kMaxTexels * 4];
 
 namespace {
 
@@ -32,7 +32,7 @@ bool generate_request_valid(int kind, int width, int height, int format)
 {
     if (width < 1 || height < 1)
         return false;
-    if (static_cast<long long>(width) * height > TEXTURE_MAX_TEXELS)
+    if (static_cast<long long>(width) * height > kMaxTexels)
         return false;
     if (format != GL_RGBA && format != GL_LUMINANCE_ALPHA)
         return false;
@@ -203,7 +203,7 @@ Texture::Texture()
     : glName(0), format(GL_RGBA), wrapMode(GL_REPEAT), envMode(GL_MODULATE), width(128), height(128),
       blobCount(100), blobRadius(12), bankIndex(-1)
 {
-    for (int i = 0; i < TEXTURE_BANK_CAPACITY; ++i) {
+    for (int i = 0; i < kBankCapacity; ++i) {
         textureBank.labels[i][0] = '\0';
         textureBank.entries[i] = nullptr;
     }
@@ -221,7 +221,7 @@ Texture::~Texture()
     }
     // The bank does not own its entries; drop every registration of this one so that nothing
     // reaches it after it is gone.
-    for (int i = 0; i < TEXTURE_BANK_CAPACITY; ++i)
+    for (int i = 0; i < kBankCapacity; ++i)
         if (textureBank.entries[i] == this)
             textureBank.entries[i] = nullptr;
 }
@@ -262,7 +262,7 @@ int Texture::generate(int kind, int w, int h, int fmt, int mipmapped)
 
     // A full bank refuses the registration; the texture is still generated.
     const int slot = textureBank.entryCount;
-    const bool registered = slot >= 0 && slot < TEXTURE_BANK_CAPACITY;
+    const bool registered = slot >= 0 && slot < kBankCapacity;
     if (registered) {
         textureBank.entries[slot] = this;
         bankIndex = slot;
@@ -292,7 +292,7 @@ int Texture::generate(int kind, int w, int h, int fmt, int mipmapped)
 
 void TextureBank::releaseAll()
 {
-    const int count = entryCount < TEXTURE_BANK_CAPACITY ? entryCount : TEXTURE_BANK_CAPACITY;
+    const int count = entryCount < kBankCapacity ? entryCount : kBankCapacity;
     for (int i = 0; i < count; ++i) {
         Texture* t = entries[i];
         if (t == nullptr || t->glName == 0)

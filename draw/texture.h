@@ -21,7 +21,7 @@ enum TextureKind : std::int32_t {
 };
 
 // Largest texel count generate and animate work with (their fixed scratch store).
-constexpr int TEXTURE_MAX_TEXELS = 65536;
+constexpr int kMaxTexels = 65536;
 // Largest width and height of a SMOKE texture (its accumulator) and width of an animated one.
 constexpr int TEXTURE_MAX_SIDE = 256;
 
@@ -69,7 +69,7 @@ public:
     static float envColour[4];
 };
 
-constexpr int TEXTURE_BANK_CAPACITY = 31;
+constexpr int kBankCapacity = 31;
 constexpr int TEXTURE_LABEL_SIZE = 80;
 
 // Registry of generated textures, in order of registration. A plain aggregate so that it is ready
@@ -78,8 +78,8 @@ struct TextureBank {
     // Deletes the name of every registered texture that has one; changes neither glName nor the bank.
     void releaseAll();
 
-    char labels[TEXTURE_BANK_CAPACITY][TEXTURE_LABEL_SIZE];
-    Texture* entries[TEXTURE_BANK_CAPACITY];
+    char labels[kBankCapacity][TEXTURE_LABEL_SIZE];
+    Texture* entries[kBankCapacity];
     std::int32_t entryCount;
 };
 

@@ -21,7 +21,7 @@ void Texture::animate(std::uint32_t flags, int amplitude, int radius)
     // the store 65536 texels.
     if (glName == 0 || width < 1 || height < 1 || width > TEXTURE_MAX_SIDE)
         return;
-    if (static_cast<long long>(width) * height > TEXTURE_MAX_TEXELS)
+    if (static_cast<long long>(width) * height > kMaxTexels)
         return;
     if (format != GL_RGBA && format != GL_LUMINANCE_ALPHA)
         return;

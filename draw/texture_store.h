@@ -4,8 +4,8 @@
 
 #include "draw/texture.h"
 
-// TEXTURE_MAX_TEXELS texels, row by row; four bytes each for GL_RGBA, two for GL_LUMINANCE_ALPHA.
-extern unsigned char texel_store[TEXTURE_MAX_TEXELS * 4];
+// kMaxTexels texels, row by row; four bytes each for GL_RGBA, two for GL_LUMINANCE_ALPHA.
+extern unsigned char texel_store[kMaxTexels * 4];
 
 // A channel value as a byte: truncated toward zero, low eight bits kept.
 unsigned char channel_byte(float v);
