@@ -122,13 +122,15 @@ int run_saver_window(HWND parent)
         if (preview_mode == 0)
             SetForegroundWindow(saver_hwnd);
         MSG message{};
-        // GetMessageA answers -1 on an error; only a quit request (0) is the loop's end.
+        // GetMessageA answers 0 for the quit request and -1 on an error; either ends the loop, but
+        // only the quit request carries an exit code (after an error the record is left stale).
         BOOL got;
-        while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        while ((got = host_platform.getMessage(&message, nullptr, 0, 0)) != 0 && got != -1) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        exitCode = static_cast<int>(message.wParam);
+        if (got == 0)
+            exitCode = static_cast<int>(message.wParam);
     }
     unload_password_verifier();
     return exitCode;

@@ -18,4 +18,5 @@ HostPlatform host_platform = {
     wglDeleteContext,
     SwapBuffers,
     UnhandledExceptionFilter,
+    GetMessageA,
 };

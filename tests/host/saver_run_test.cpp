@@ -2,6 +2,8 @@
 // for full-screen and preview, a second full-screen start, and the configuration dialog's owner.
 #include "host_test_support.h"
 
+#include "host/win32_seams.h"
+
 #include <string>
 
 using SaverRunTest = HostTest;
@@ -84,6 +86,24 @@ TEST_F(SaverRunTest, FullScreenCoversTheScreenAndAKeyEndsIt)
     EXPECT_TRUE(EqualRect(&rect, &screen));
     EXPECT_STREQ(title, "Screen Saver");
     EXPECT_EQ(count_events("scene_teardown"), 1);
+}
+
+TEST_F(SaverRunTest, AnErrorFromMessageRetrievalEndsTheLoopWithMinusOne)
+{
+    // One ordinary message with a nonzero wparam, then the retrieval fails: that is no quit
+    // request, and the stale message must not become the exit code.
+    host_platform.getMessage = [](LPMSG message, HWND, UINT, UINT) -> BOOL {
+        static int calls;
+        if (calls++ > 0)
+            return -1;
+        *message = MSG{};
+        message->hwnd = saver_hwnd;
+        message->message = WM_NULL;
+        message->wParam = 7;
+        return TRUE;
+    };
+    EXPECT_EQ(saver_main(GetModuleHandleA(nullptr), "/s"), -1);
+    EXPECT_TRUE(IsWindow(saver_hwnd));
 }
 
 TEST_F(SaverRunTest, SecondFullScreenStartBringsTheRunningOneForward)
