@@ -15,7 +15,6 @@ constexpr UINT FRAME_TIMER_MS = 5;
 constexpr UINT MSG_VERIFY_PASSWORD = 0x8000; // WM_APP
 constexpr WPARAM POWER_CRITICAL_RESUME = 3;  // PWR_CRITICALRESUME of WM_POWER
 constexpr DWORD VERSION_RECORD_SIZE = 148;   // the ANSI version record
-constexpr UINT SPI_SET_SCREENSAVER_RUNNING = 97;
 
 extern const char SAVER_CLASS_NAME[];        // "WindowsScreenSaverClass"
 extern const char FULL_SCREEN_TITLE[];       // "Screen Saver"

@@ -22,7 +22,7 @@ void set_saver_running(std::int32_t running)
     if (platform_is_9x == 0)
         return;
     UINT previous = 0;
-    host_platform.systemParametersInfo(SPI_SET_SCREENSAVER_RUNNING, static_cast<UINT>(running),
+    host_platform.systemParametersInfo(SPI_SETSCREENSAVERRUNNING, static_cast<UINT>(running),
                                        &previous, 0);
 }
 
