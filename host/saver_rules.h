@@ -1,10 +1,13 @@
-// Decisions of the saver host that need no platform: reading the command line, the mode letter
-// and window handles, and the rules on mouse travel and password re-checks. Used by host/win32_*.
+// Decisions of the saver hosts that need no platform: the frame pacing and pointer-travel rule
+// that both hosts share, and the Windows host's command line, mode letter, window handles and
+// password re-checks. Built natively too, so tests and fuzzers reach it without a platform.
 #ifndef LATTICEDRIFT_HOST_SAVER_RULES_H
 #define LATTICEDRIFT_HOST_SAVER_RULES_H
 
 #include <cstdint>
 
+// The frame delay: the Windows host's frame timer, and the Linux host's default pause per frame.
+constexpr std::uint32_t FRAME_TIMER_MS = 5;
 // Largest mouse travel (|dx| + |dy| in pixels from the reference position) that keeps the saver.
 constexpr std::int32_t MOUSE_MOVE_THRESHOLD = 4;
 // After a password check ends, close requests within this many milliseconds are refused.

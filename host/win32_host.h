@@ -4,6 +4,8 @@
 #ifndef LATTICEDRIFT_HOST_WIN32_HOST_H
 #define LATTICEDRIFT_HOST_WIN32_HOST_H
 
+#include "host/saver_rules.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -11,7 +13,6 @@
 constexpr int CONFIG_DIALOG_ID = 2003;
 constexpr int SAVER_ICON_ID = 100;
 constexpr UINT_PTR FRAME_TIMER_ID = 1;
-constexpr UINT FRAME_TIMER_MS = 5;
 constexpr UINT MSG_VERIFY_PASSWORD = 0x8000; // WM_APP
 constexpr WPARAM POWER_CRITICAL_RESUME = 3;  // PWR_CRITICALRESUME of WM_POWER
 constexpr DWORD VERSION_RECORD_SIZE = 148;   // the ANSI version record
