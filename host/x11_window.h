@@ -46,7 +46,7 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
 // closed, destroyed or, full screen, left by input. Failed: an X error on a live window (*reason).
 RunState x11_process_events(X11Window* x, bool* resized, std::string* reason);
 
-// Destroys what x11_create_window made and closes the display.
+// Destroys what x11_create_window made and waits until the server has done it.
 void x11_close(X11Window* x);
 
 #endif
