@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows cross build; runs the Windows
-# tests under Wine on Xvfb and the end-to-end checks. Ends with one line "N passed, N failed"
+# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows cross build; runs the Linux host's
+# end-to-end checks with the X11 screen-saver daemon, the Windows tests under Wine on Xvfb and the
+# Windows end-to-end checks. Ends with one line "N passed, N failed"
 # (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -62,6 +63,31 @@ build_step() {
     return 1
 }
 
+# Runs an end-to-end script and adds the counts of its closing line ("N passed, N failed").
+run_script() {
+    local stage=$1 rc line script_passed script_failed
+    shift
+    echo "== $stage: $*"
+    "$@" 2>&1 | tee "$logs/$stage.log"
+    rc=${PIPESTATUS[0]}
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/$stage.log" | tail -1)
+    if [[ -z "$line" ]]; then
+        failed=$((failed + 1))
+        note "$stage" "FAILED (no summary line, status $rc)"
+        return
+    fi
+    script_passed=${line%% passed*}
+    script_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
+    passed=$((passed + script_passed))
+    failed=$((failed + script_failed))
+    if [[ $rc -ne 0 && $script_failed -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$line, but the script ended with status $rc"
+    else
+        note "$stage" "$line"
+    fi
+}
+
 run_ctest() {
     local stage=$1 rc
     shift
@@ -92,6 +118,14 @@ if build_step asan-configure cmake --preset linux-asan &&
     run_ctest asan-ctest ctest --preset linux-asan -j "$jobs" --timeout 900
 fi
 
+# The Linux host end to end on Xvfb: its package, its modes, and Debian's X11 screen-saver daemon
+# starting and stopping it; the sanitizer build's host gets short runs too.
+if [[ -x build/linux/host/latticedrift && -x build/linux/tests/linux/x11_e2e_helper ]]; then
+    asan_host=()
+    [[ -x build/linux-asan/host/latticedrift ]] && asan_host=(build/linux-asan)
+    run_script x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
+fi
+
 # Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,
 # in a throwaway Wine prefix (made first: the build may run test programs to list their cases).
 WINEPREFIX=$(mktemp -d /tmp/latticedrift-wine.XXXXXX)
@@ -104,25 +138,7 @@ if build_step windows-configure cmake --preset windows && build_step windows-bui
     run_ctest windows-ctest xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build/windows --output-on-failure --timeout 300
     wineserver -k >/dev/null 2>&1 || true
     if [[ -f tests/e2e/run_e2e.sh ]]; then
-        echo "== e2e: bash tests/e2e/run_e2e.sh build/windows"
-        bash tests/e2e/run_e2e.sh build/windows 2>&1 | tee "$logs/e2e.log"
-        rc=${PIPESTATUS[0]}
-        line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/e2e.log" | tail -1)
-        if [[ -n "$line" ]]; then
-            e2e_passed=${line%% passed*}
-            e2e_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
-            passed=$((passed + e2e_passed))
-            failed=$((failed + e2e_failed))
-            if [[ $rc -ne 0 && $e2e_failed -eq 0 ]]; then
-                failed=$((failed + 1))
-                note e2e "$line, but the script ended with status $rc"
-            else
-                note e2e "$line"
-            fi
-        else
-            failed=$((failed + 1))
-            note e2e "FAILED (no summary line, status $rc)"
-        fi
+        run_script e2e bash tests/e2e/run_e2e.sh build/windows
     fi
 fi
 
