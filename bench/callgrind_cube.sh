@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Instructions our own code spends per point-cube vertex, outside the GL library: runs the headless
-# renderer under callgrind collecting only inside draw_point_cube (and what it calls), sums the
-# self cost by object file, and divides what falls in our program by the vertices drawn.
+# Instructions our own code spends per frame, outside the GL library: runs the headless renderer
+# under callgrind collecting only inside render_frame (and what it calls), once with the lattice
+# replayed from its display list and once issued in immediate mode, sums the self cost by object
+# file, and divides what falls in our program by the frames (and, in immediate mode, the vertices).
 # Usage: bench/callgrind_cube.sh [BUILD_DIR (default build/linux)] [FRAMES (default 10)]
 set -euo pipefail
 
@@ -25,40 +26,33 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-# One cube per frame: the scene pass visits viewport 1 once. A tiny picture keeps the
-# rasteriser's share (not ours anyway) small.
-if ! valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" --toggle-collect='draw_point_cube*' \
-        "$tool" --size 64x48 --frames "$frames" --seed 1 --out "$work/frame.png" >"$work/valgrind.log" 2>&1; then
-    cat "$work/valgrind.log" >&2
-    echo "callgrind_cube.sh: the render under callgrind failed" >&2
-    exit 1
-fi
-
-callgrind_annotate --inclusive=no --threshold=100 "$work/callgrind.out" 2>/dev/null >"$work/annotated.txt"
-
 program=$(readlink -f "$tool")
-awk -v program="$program" -v calls="$frames" -v per="$vertices_per_cube" '
-    # Lines look like: "  3,001,837 ( 0.86%)  file:function [object]"
-    match($0, /^ *[0-9][0-9,]* /) && match($0, /\[[^]]*\]$/) {
-        object = substr($0, RSTART + 1, RLENGTH - 2)
-        split($0, fields, " ")
-        count = fields[1]; gsub(",", "", count)
-        by_object[object] += count
-        total += count
-    }
-    END {
-        vertices = calls * per
-        printf "Instructions collected inside draw_point_cube, %d calls (%d vertices), by object:\n", calls, vertices
-        n = 0
-        for (o in by_object) { names[++n] = o }
-        for (i = 1; i <= n; i++)          # insertion sort, largest first
-            for (j = i; j > 1 && by_object[names[j]] > by_object[names[j - 1]]; j--) {
-                t = names[j]; names[j] = names[j - 1]; names[j - 1] = t
-            }
-        for (i = 1; i <= n && i <= 12; i++)
-            printf "  %14d  %s%s\n", by_object[names[i]], names[i], names[i] == program ? "   <- our code" : ""
-        own = by_object[program] + 0
-        printf "Total collected: %d; in the GL library and the rest: %d\n", total, total - own
-        printf "Our code per cube vertex: %.2f instructions\n", own / vertices
-    }' "$work/annotated.txt"
+
+# measure <label> [renderer options]: one run under callgrind and its summary.
+measure() {
+    local label=$1
+    shift
+    # A tiny picture keeps the rasteriser's share (not ours anyway) small; one cube per frame.
+    if ! valgrind --tool=callgrind --callgrind-out-file="$work/$label.out" --toggle-collect='render_frame*' \
+            "$tool" --size 64x48 --frames "$frames" --seed 1 --out "$work/frame.png" "$@" >"$work/valgrind.log" 2>&1; then
+        cat "$work/valgrind.log" >&2
+        echo "callgrind_cube.sh: the render under callgrind failed" >&2
+        exit 1
+    fi
+    callgrind_annotate --inclusive=no --threshold=100 "$work/$label.out" 2>/dev/null >"$work/$label.txt"
+    awk -v program="$program" -v frames="$frames" -v per="$vertices_per_cube" -v label="$label" '
+        # Lines look like: "  3,001,837 ( 0.86%)  file:function [object]"
+        match($0, /^ *[0-9][0-9,]* /) && match($0, /\[[^]]*\]$/) {
+            object = substr($0, RSTART + 1, RLENGTH - 2)
+            split($0, fields, " ")
+            count = fields[1]; gsub(",", "", count)
+            if (object == program) own += count; else rest += count
+        }
+        END {
+            printf "%s: %d frames; in the GL library and the rest: %.0f instructions per frame\n", label, frames, rest / frames
+            printf "%s: our code per frame: %.0f instructions (%.2f per cube vertex)\n", label, own / frames, own / (frames * per)
+        }' "$work/$label.txt"
+}
+
+measure list
+measure immediate --immediate

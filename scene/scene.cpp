@@ -2,6 +2,7 @@
 // quantity, the seed, and the generated content (point field, check texture).
 #include "scene/scene.h"
 
+#include "scene/point_cube.h"
 #include "view/random.h"
 
 #include <GL/gl.h>
@@ -55,6 +56,8 @@ void scene_start(int width, int height)
     layout.applyViewport(0);
     layout.applyOrtho(0);
     layout.clearFrame();
+    // After the start-up proper: the lattice draws no random numbers, so the seeded order stays.
+    build_point_cube_list();
 }
 
 void scene_setup()
@@ -136,4 +139,5 @@ void scene_setup()
 void scene_teardown()
 {
     pointField.release();
+    release_point_cube_list();
 }

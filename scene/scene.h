@@ -60,12 +60,13 @@ extern Texture textures[SCENE_TEXTURE_COUNT];
 // Sets the fixed rendering state once the context is current, then scene_start with the window
 // size.
 void apply_fixed_gl_state();
-// Hands the size to the layout, runs scene_setup and makes the first clear.
+// Hands the size to the layout, runs scene_setup, makes the first clear and compiles the lattice's
+// display list.
 void scene_start(int width, int height);
 // Gives every quantity its start value, reads the clock, seeds the random generator and builds
 // the point field and the check texture.
 void scene_setup();
-// Deletes the point field's display list; the context must still be current.
+// Deletes the point field's and the lattice's display lists; the context must still be current.
 void scene_teardown();
 
 // Tools and tests: scene_setup seeds the random generator with this value instead of the first

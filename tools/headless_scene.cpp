@@ -6,6 +6,8 @@
 #include "scene/scene.h"
 #include "tools/render_options.h"
 
+#include <GL/gl.h>
+
 namespace {
 int g_simulatedMs = 0;
 int simulated_ms() { return g_simulatedMs; }
@@ -31,6 +33,9 @@ void headless_frame(long frame, double fps)
 {
     headless_set_ms(simulated_frame_ms(frame, fps));
     render_frame();
+    // Where a window host would swap: without it the software renderer queues frame after frame
+    // and its memory grows by the hundred megabytes.
+    glFinish();
 }
 
 void headless_stop()

@@ -12,7 +12,8 @@ void headless_set_ms(int ms);
 // optionally the seed, then apply_fixed_gl_state().
 void headless_start(int width, int height, bool seeded, std::uint32_t seed);
 
-// Frame k (k from 1) at the given frame rate: the clock reads floor(k*1000/fps) ms, then render_frame().
+// Frame k (k from 1) at the given frame rate: the clock reads floor(k*1000/fps) ms, then
+// render_frame() and glFinish(), which a window host's swap would stand for.
 void headless_frame(long frame, double fps);
 
 // scene_teardown(), with the context still current.

@@ -1,5 +1,6 @@
 // latticedrift-render: renders the saver offscreen through an EGL pbuffer with simulated time and
 // writes the last frame (and optionally every K-th frame) as PNG. Linux developer tool.
+#include "scene/point_cube.h"
 #include "scene/scene.h"
 #include "tools/egl_context.h"
 #include "tools/headless_scene.h"
@@ -116,6 +117,8 @@ int run(const RenderOptions& options)
         scene.drawPointField = 1;
     if (options.pointTexture)
         scene.pointTexture = 1;
+    if (options.immediate)
+        release_point_cube_list();
 
     std::vector<unsigned char> pixels(static_cast<size_t>(options.width) * static_cast<size_t>(options.height) * 4);
     Progress progress(options.frames);

@@ -11,7 +11,7 @@
 
 namespace {
 
-enum LongOnly { OPT_OVERLAY = 1000, OPT_POINT_FIELD, OPT_POINT_TEXTURE };
+enum LongOnly { OPT_OVERLAY = 1000, OPT_POINT_FIELD, OPT_POINT_TEXTURE, OPT_IMMEDIATE };
 
 const option LONG_OPTIONS[] = {
     { "size", required_argument, nullptr, 's' },
@@ -23,6 +23,7 @@ const option LONG_OPTIONS[] = {
     { "overlay", no_argument, nullptr, OPT_OVERLAY },
     { "point-field", no_argument, nullptr, OPT_POINT_FIELD },
     { "point-texture", no_argument, nullptr, OPT_POINT_TEXTURE },
+    { "immediate", no_argument, nullptr, OPT_IMMEDIATE },
     { "help", no_argument, nullptr, 'h' },
     { nullptr, 0, nullptr, 0 },
 };
@@ -155,6 +156,9 @@ ParseResult parse_render_options(int argc, char* const argv[], RenderOptions* op
         case OPT_POINT_TEXTURE:
             parsed.pointTexture = true;
             break;
+        case OPT_IMMEDIATE:
+            parsed.immediate = true;
+            break;
         case 'h':
             help = true;
             break;
@@ -208,6 +212,8 @@ const char* render_usage()
            "  --overlay         run the textured overlay pass\n"
            "  --point-field     draw the point field in the scene pass\n"
            "  --point-texture   texture the point cube with the check texture\n"
+           "  --immediate       issue the lattice's vertices one call each every frame instead of\n"
+           "                    replaying the display list built at start-up (same pixels, more CPU)\n"
            "\n"
            "Frame k (k from 1) sees floor(k*1000/F) ms on the clock; the start-up sees 0 ms.\n"
            "Exit status: 0 success, 1 rendering or writing failed, 2 bad usage.\n";

@@ -82,6 +82,31 @@ TEST(PointCube, IssuesEveryLatticePointOfTheSixFacesInOrder)
     }
 }
 
+TEST(PointCube, StartUpListReplaysExactlyTheImmediateStream)
+{
+    ASSERT_TRUE(start_scene(16, 16)) << gl_context_error();
+    ASSERT_NE(point_cube_list(), 0u);
+    const auto replayed = capture_cube();
+    const GLuint list = point_cube_list();
+    release_point_cube_list();
+    EXPECT_FALSE(glIsList(list));
+    const auto issued = capture_cube();
+    ASSERT_EQ(replayed.size(), CUBE_POINTS);
+    ASSERT_EQ(issued.size(), CUBE_POINTS);
+    bool same = true;
+    for (std::size_t n = 0; n < CUBE_POINTS && same; ++n)
+        same = replayed[n].x == issued[n].x && replayed[n].y == issued[n].y && replayed[n].z == issued[n].z &&
+               replayed[n].r == issued[n].r && replayed[n].g == issued[n].g && replayed[n].b == issued[n].b;
+    EXPECT_TRUE(same);
+    EXPECT_NEAR(replayed.front().z, 1.025, 1e-4);
+    EXPECT_NEAR(replayed.back().y, 1.025, 1e-4);
+
+    // A list built for one scale is not replayed for another.
+    build_point_cube_list();
+    scene.scale = 1.5;
+    EXPECT_NEAR(capture_cube().front().x, -1.5375, 1e-4);
+}
+
 TEST(PointCube, FacesCarryTheirTintsAndTheEdgeFollowsTheScale)
 {
     ASSERT_TRUE(use_gl_context(16, 16)) << gl_context_error();

@@ -1,5 +1,6 @@
 // Scene start-up: the state before it, the start values and fixed GL state after it, the seed rule
 // and the teardown.
+#include "scene/point_cube.h"
 #include "scene/scene.h"
 #include "tests/scene/scene_test_support.h"
 #include "view/random.h"
@@ -212,14 +213,18 @@ TEST(SceneStartup, SameSeedBuildsTheSamePointField)
     EXPECT_NE(other[0].x, first[0].x);
 }
 
-TEST(SceneStartup, TeardownDeletesThePointFieldList)
+TEST(SceneStartup, TeardownDeletesThePointFieldAndLatticeLists)
 {
     ASSERT_TRUE(start_scene(64, 64)) << gl_context_error();
     const GLuint list = pointField.listName;
+    const GLuint cubeList = point_cube_list();
     ASSERT_TRUE(glIsList(list));
+    ASSERT_TRUE(glIsList(cubeList));
     scene_teardown();
     EXPECT_FALSE(glIsList(list));
+    EXPECT_FALSE(glIsList(cubeList));
     EXPECT_EQ(pointField.listName, 0u);
+    EXPECT_EQ(point_cube_list(), 0u);
     scene_teardown(); // a second teardown is harmless
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

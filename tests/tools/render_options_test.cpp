@@ -38,10 +38,11 @@ TEST(RenderOptions, DefaultsAndEveryOption)
     EXPECT_EQ(p.options.height, 600);
     EXPECT_EQ(p.options.fps, 60.0);
     EXPECT_FALSE(p.options.seeded);
+    EXPECT_FALSE(p.options.immediate);
     EXPECT_EQ(p.options.outPath, "a.png");
 
     p = parse({ "--size", "64X48", "--fps=30", "--frames", "5", "--seed", "4294967295", "--every", "2", "dir",
-                "--overlay", "--point-field", "--point-texture" });
+                "--overlay", "--point-field", "--point-texture", "--immediate" });
     ASSERT_EQ(p.result, ParseResult::Run) << p.error;
     EXPECT_EQ(p.options.width, 64);
     EXPECT_EQ(p.options.height, 48);
@@ -52,7 +53,7 @@ TEST(RenderOptions, DefaultsAndEveryOption)
     EXPECT_EQ(p.options.every, 2);
     EXPECT_EQ(p.options.everyDir, "dir");
     EXPECT_TRUE(p.options.outPath.empty());
-    EXPECT_TRUE(p.options.overlay && p.options.pointField && p.options.pointTexture);
+    EXPECT_TRUE(p.options.overlay && p.options.pointField && p.options.pointTexture && p.options.immediate);
 
     EXPECT_EQ(parse({ "--help" }).result, ParseResult::Help);
 }
