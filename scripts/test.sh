@@ -24,6 +24,19 @@ note() {
     stage_started=$now
 }
 
+# add_counts <stage> <passed> <failed> <status>: adds a stage's counts; a non-zero status with
+# nothing failed counts as one more failure.
+add_counts() {
+    passed=$((passed + $2))
+    failed=$((failed + $3))
+    if [[ $4 -ne 0 && $3 -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$1" "$2 passed, but it ended with status $4"
+    else
+        note "$1" "$2 passed, $3 failed"
+    fi
+}
+
 # Adds the counts from ctest's closing line ("95% tests passed, 2 tests failed out of 40").
 count_ctest() {
     local stage=$1 log=$2 rc=$3 line total bad
@@ -39,14 +52,7 @@ count_ctest() {
     fi
     bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
     total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
-    if [[ $rc -ne 0 && $bad -eq 0 ]]; then
-        failed=$((failed + 1))
-        note "$stage" "$((total - bad)) passed, but ctest ended with status $rc"
-    else
-        note "$stage" "$((total - bad)) passed, $bad failed"
-    fi
+    add_counts "$stage" $((total - bad)) "$bad" "$rc"
 }
 
 # Runs a build step; a failure counts as one failed check.
@@ -65,7 +71,7 @@ build_step() {
 
 # Runs an end-to-end script and adds the counts of its closing line ("N passed, N failed").
 run_script() {
-    local stage=$1 rc line script_passed script_failed
+    local stage=$1 rc line
     shift
     echo "== $stage: $*"
     "$@" 2>&1 | tee "$logs/$stage.log"
@@ -76,16 +82,7 @@ run_script() {
         note "$stage" "FAILED (no summary line, status $rc)"
         return
     fi
-    script_passed=${line%% passed*}
-    script_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
-    passed=$((passed + script_passed))
-    failed=$((failed + script_failed))
-    if [[ $rc -ne 0 && $script_failed -eq 0 ]]; then
-        failed=$((failed + 1))
-        note "$stage" "$line, but the script ended with status $rc"
-    else
-        note "$stage" "$line"
-    fi
+    add_counts "$stage" "${line%% passed*}" "$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")" "$rc"
 }
 
 run_ctest() {
