@@ -13,16 +13,14 @@ using namespace scene_objects;
 namespace {
 bool g_useFixedSeed = false;
 std::uint32_t g_fixedSeed = 0;
+} // namespace
 
-// The first clock reading, truncated toward zero to 32 bits, plus the low 32 bits of the point
-// field's address, with 32-bit wrap-around.
 std::uint32_t startup_seed()
 {
     const auto ms = static_cast<std::int32_t>(clock.milliseconds);
     const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&pointField));
     return static_cast<std::uint32_t>(ms) + address;
 }
-} // namespace
 
 void scene_use_seed(std::uint32_t seed)
 {
@@ -57,7 +55,7 @@ void scene_start(int width, int height)
     layout.clearFrame();
 }
 
-void scene_setup()
+void scene_start_values()
 {
     scene.scale = 1.0;
     scene.letterboxTarget = 0.2;
@@ -75,25 +73,6 @@ void scene_setup()
     view.camera.eyeDistance = 0.0f;
     view.camera.near = static_cast<float>(scene.scale * 0.01);
     view.camera.far = static_cast<float>(scene.scale * 5.0);
-
-    fog.start = static_cast<float>(scene.scale * 0.2);
-    fog.end = static_cast<float>(scene.scale * 1.975);
-    fog.setColor(0.0f, 0.0f, 0.0f, 1.0f);
-    fog.apply();
-
-    light.location = {-5.0f, 5.0f, -3.0f};
-    light.color.r = 1.0f;
-    light.color.g = 1.0f;
-    light.color.b = 1.0f;
-    // Placed under the identity model-view of a fresh context, so it stays fixed to the eye.
-    light.enable();
-
-    lighting.setFactors(0.0f, 0.9f, 0.7f, 0.0f);
-    lighting.shininess = 40;
-    lighting.tint.r = 0.95f;
-    lighting.tint.g = 0.85f;
-    lighting.tint.b = 0.75f;
-    lighting.apply(light);
 
     scene.drawOverlay = 0;
     scene.drawScene = 1;
@@ -124,6 +103,30 @@ void scene_setup()
     pointField.fogged = 0;
     pointField.colourSpread = 0.2;
     pointField.colourBase = 0.6;
+}
+
+void scene_setup()
+{
+    scene_start_values();
+
+    fog.start = static_cast<float>(scene.scale * 0.2);
+    fog.end = static_cast<float>(scene.scale * 1.975);
+    fog.setColor(0.0f, 0.0f, 0.0f, 1.0f);
+    fog.apply();
+
+    light.location = {-5.0f, 5.0f, -3.0f};
+    light.color.r = 1.0f;
+    light.color.g = 1.0f;
+    light.color.b = 1.0f;
+    // Placed under the identity model-view of a fresh context, so it stays fixed to the eye.
+    light.enable();
+
+    lighting.setFactors(0.0f, 0.9f, 0.7f, 0.0f);
+    lighting.shininess = 40;
+    lighting.tint.r = 0.95f;
+    lighting.tint.g = 0.85f;
+    lighting.tint.b = 0.75f;
+    lighting.apply(light);
 
     // The seed depends on the first clock reading; the point field, the texture and later the
     // oscillators then draw from the generator in that order.

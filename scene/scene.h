@@ -65,8 +65,16 @@ void scene_start(int width, int height);
 // Gives every quantity its start value, reads the clock, seeds the random generator and builds
 // the point field and the check texture.
 void scene_setup();
+// The part of scene_setup that makes no GL call: the start values of the scene record, the view
+// layout, viewport 1 and its camera, and the point field's settings.
+void scene_start_values();
 // Deletes the point field's display list; the context must still be current.
 void scene_teardown();
+
+// The start-up's seed rule: the clock's last reading (the first one, until the first frame)
+// truncated toward zero to 32 bits, plus the low 32 bits of the point field's address, with 32-bit
+// wrap-around.
+std::uint32_t startup_seed();
 
 // Tools and tests: scene_setup seeds the random generator with this value instead of the first
 // clock reading plus the point field's address.
