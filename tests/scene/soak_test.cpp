@@ -31,7 +31,7 @@ int simulated_count() { return static_cast<int>(static_cast<std::uint32_t>(g_cou
 
 Oscillator* const OSCILLATORS[] = {&camOscX, &camOscY, &camOscZ, &fadeOsc, &letterboxOsc};
 
-// What happens to the count half a minute into an hour (inside a stretch run at 60 fps).
+// What happens to the count half a minute into an hour (inside the hour's dense first minute).
 struct Jump {
     int hour;
     std::int64_t ms;
@@ -39,10 +39,10 @@ struct Jump {
 const Jump JUMPS[] = {
     {100, 0},              // no jump: the count passes 2^31 here and wraps to -2^31
     {200, 8 * HOUR_MS},    // a night asleep
-    {300, -HOUR_MS},       // the clock set back an hour
+    {301, -HOUR_MS},       // the clock set back an hour
     {400, 70 * HOUR_MS},   // a weekend asleep
-    {500, -5 * SECOND_MS}, // the clock set back a few seconds
-    {600, 3 * HOUR_MS},
+    {501, -5 * SECOND_MS}, // the clock set back a few seconds
+    {601, 3 * HOUR_MS},
 };
 constexpr int JUMP_COUNT = static_cast<int>(std::size(JUMPS));
 constexpr std::int64_t JUMP_AT_MS = 30 * SECOND_MS;
@@ -51,9 +51,9 @@ constexpr std::int64_t START_MS = (std::int64_t{1} << 31) - (100 * HOUR_MS + JUM
 
 } // namespace
 
-// Each hour runs its first minute at 60 frames per second, its second minute on the 5 ms timer,
-// and the rest thinned out to one frame a second. LATTICEDRIFT_SOAK_DENSE=1 runs every frame at
-// 60 frames per second instead (minutes, not seconds).
+// Each hour runs its first minute densely, at 60 frames per second in even hours and on the 5 ms
+// timer in odd ones, and the rest thinned out to one frame a second. LATTICEDRIFT_SOAK_DENSE=1
+// runs every frame at 60 frames per second instead (minutes, not seconds).
 TEST(Soak, AMonthKeepsEveryQuantityFiniteAndInRangeThroughWrapAndJumps)
 {
     const bool dense = std::getenv("LATTICEDRIFT_SOAK_DENSE") != nullptr;
@@ -139,11 +139,14 @@ TEST(Soak, AMonthKeepsEveryQuantityFiniteAndInRangeThroughWrapAndJumps)
                 frame(h + k * 1000 / 60);
             continue;
         }
-        for (std::int64_t k = 1; k <= 60 * 60; ++k)
-            frame(h + k * 1000 / 60);
-        for (std::int64_t k = 1; k <= 60 * 1000 / 5; ++k)
-            frame(h + 60 * SECOND_MS + k * 5);
-        for (std::int64_t s = 121; s <= 3600; ++s)
+        if (hour % 2 == 0) {
+            for (std::int64_t k = 1; k <= 60 * 60; ++k)
+                frame(h + k * 1000 / 60);
+        } else {
+            for (std::int64_t k = 1; k <= 60 * 1000 / 5; ++k)
+                frame(h + k * 5);
+        }
+        for (std::int64_t s = 61; s <= 3600; ++s)
             frame(h + s * SECOND_MS);
     }
 
