@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs to build, test and benchmark (compilers,
-# CMake, mingw-w64, Wine, Xvfb, Mesa, GoogleTest, Google Benchmark, libpng, valgrind, ...).
+# Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
+# CMake, mingw-w64, Wine, Xvfb, Mesa, GoogleTest, Google Benchmark, libpng, valgrind, clang and
+# libFuzzer, ...).
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -17,6 +18,8 @@ packages=(
     x11-utils xdotool imagemagick
     # tests, benchmarks, PNG output, instruction counts
     googletest libgtest-dev libbenchmark-dev libpng-dev valgrind
+    # fuzzing the parsers: clang with libFuzzer and its sanitizer runtimes
+    clang libfuzzer-14-dev libclang-rt-14-dev
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows cross build; runs the Windows
-# tests under Wine on Xvfb and the end-to-end checks. Ends with one line "N passed, N failed"
-# (all test counts added up) and a non-zero status if anything failed.
+# (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
+# Windows cross build; runs the Windows tests under Wine on Xvfb and the end-to-end checks. Ends
+# with one line "N passed, N failed" (all test counts added up) and a non-zero status if anything
+# failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -71,6 +72,31 @@ run_ctest() {
     count_ctest "$stage" "$logs/$stage.log" "$rc"
 }
 
+# Runs a script that ends with its own "N passed, N failed" line and adds its counts.
+run_summary() {
+    local stage=$1 rc line stage_passed stage_failed
+    shift
+    echo "== $stage: $*"
+    "$@" 2>&1 | tee "$logs/$stage.log"
+    rc=${PIPESTATUS[0]}
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/$stage.log" | tail -1)
+    if [[ -z "$line" ]]; then
+        failed=$((failed + 1))
+        note "$stage" "FAILED (no summary line, status $rc)"
+        return
+    fi
+    stage_passed=${line%% passed*}
+    stage_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
+    passed=$((passed + stage_passed))
+    failed=$((failed + stage_failed))
+    if [[ $rc -ne 0 && $stage_failed -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$line, but the script ended with status $rc"
+    else
+        note "$stage" "$line"
+    fi
+}
+
 if ! bash scripts/setup.sh; then
     echo "setup failed: cannot build or test"
     echo "0 passed, 1 failed"
@@ -92,6 +118,12 @@ if build_step asan-configure cmake --preset linux-asan &&
     run_ctest asan-ctest ctest --preset linux-asan -j "$jobs" --timeout 900
 fi
 
+# The parsers under libFuzzer (clang, with AddressSanitizer and UndefinedBehaviorSanitizer): a
+# short pass of every target on its seeds; `bash scripts/fuzz.sh --long` runs them at length.
+if build_step fuzz-configure cmake --preset fuzz && build_step fuzz-build cmake --build --preset fuzz -j "$jobs"; then
+    run_summary fuzz bash scripts/fuzz.sh --no-build
+fi
+
 # Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,
 # in a throwaway Wine prefix (made first: the build may run test programs to list their cases).
 WINEPREFIX=$(mktemp -d /tmp/latticedrift-wine.XXXXXX)
@@ -104,25 +136,7 @@ if build_step windows-configure cmake --preset windows && build_step windows-bui
     run_ctest windows-ctest xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build/windows --output-on-failure --timeout 300
     wineserver -k >/dev/null 2>&1 || true
     if [[ -f tests/e2e/run_e2e.sh ]]; then
-        echo "== e2e: bash tests/e2e/run_e2e.sh build/windows"
-        bash tests/e2e/run_e2e.sh build/windows 2>&1 | tee "$logs/e2e.log"
-        rc=${PIPESTATUS[0]}
-        line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/e2e.log" | tail -1)
-        if [[ -n "$line" ]]; then
-            e2e_passed=${line%% passed*}
-            e2e_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
-            passed=$((passed + e2e_passed))
-            failed=$((failed + e2e_failed))
-            if [[ $rc -ne 0 && $e2e_failed -eq 0 ]]; then
-                failed=$((failed + 1))
-                note e2e "$line, but the script ended with status $rc"
-            else
-                note e2e "$line"
-            fi
-        else
-            failed=$((failed + 1))
-            note e2e "FAILED (no summary line, status $rc)"
-        fi
+        run_summary e2e bash tests/e2e/run_e2e.sh build/windows
     fi
 fi
 
