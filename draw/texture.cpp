@@ -282,7 +282,9 @@ int Texture::generate(int kind, int w, int h, int fmt, int mipmapped)
     bind();
     applyFilters(mipmapped);
     glTexImage2D(GL_TEXTURE_2D, 0, fmt, width, height, 0, format, GL_UNSIGNED_BYTE, texel_store);
-    if (mipmapped != 0)
+    // GLU reads the context's version string before it builds anything and crashes on the null
+    // that no current context gives; without a context there is nothing to build anyway.
+    if (mipmapped != 0 && glGetString(GL_VERSION) != nullptr)
         gluBuild2DMipmaps(GL_TEXTURE_2D, 4, width, height, format, GL_UNSIGNED_BYTE, texel_store);
 
     if (registered)

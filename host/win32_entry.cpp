@@ -3,6 +3,7 @@
 #include "host/saver_rules.h"
 #include "host/win32_fault_guard.h"
 #include "host/win32_host.h"
+#include "host/win32_seams.h"
 
 HINSTANCE module_instance;
 std::int32_t platform_is_9x;
@@ -59,7 +60,8 @@ int saver_main(HINSTANCE instance, const char* arguments)
     module_instance = instance;
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = VERSION_RECORD_SIZE;
-    platform_is_9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    platform_is_9x = host_platform.getVersionEx(&version) &&
+                     version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 
     int result = 0;
     if (!run_in_fault_guard(dispatch_mode, arguments, &result))

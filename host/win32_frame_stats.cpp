@@ -1,6 +1,8 @@
 // Frame statistics for the stats test build of the saver (latticedrift-stats.scr only).
 #include "host/win32_frame_stats.h"
 
+#include "scene/scene.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -8,6 +10,8 @@
 static unsigned long long frame_count;
 static ULONGLONG start_wall_ms;
 static ULONGLONG start_cpu_ms;
+static int start_clock_ms;
+static unsigned int start_seed;
 
 // User plus kernel time of the process, in milliseconds.
 static ULONGLONG process_cpu_ms()
@@ -22,6 +26,9 @@ static ULONGLONG process_cpu_ms()
 
 void frame_stats_start()
 {
+    // Called right after the start-up, before the first frame reads the clock again.
+    start_clock_ms = static_cast<int>(scene_objects::clock.milliseconds);
+    start_seed = startup_seed();
     frame_count = 0;
     start_wall_ms = GetTickCount64();
     start_cpu_ms = process_cpu_ms();
@@ -38,10 +45,11 @@ void frame_stats_write()
     const DWORD length = GetEnvironmentVariableA("LATTICEDRIFT_STATS_FILE", path, sizeof path);
     if (length == 0 || length >= sizeof path)
         return;
-    char line[96];
-    const int size = std::snprintf(line, sizeof line, "frames=%llu wall_ms=%llu cpu_ms=%llu\n",
+    char line[160];
+    const int size = std::snprintf(line, sizeof line,
+                                   "frames=%llu wall_ms=%llu cpu_ms=%llu start_ms=%d seed=%u\n",
                                    frame_count, GetTickCount64() - start_wall_ms,
-                                   process_cpu_ms() - start_cpu_ms);
+                                   process_cpu_ms() - start_cpu_ms, start_clock_ms, start_seed);
     if (size <= 0)
         return;
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

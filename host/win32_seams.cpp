@@ -19,4 +19,5 @@ HostPlatform host_platform = {
     SwapBuffers,
     UnhandledExceptionFilter,
     GetMessageA,
+    GetVersionExA,
 };

@@ -1,6 +1,6 @@
 // The platform calls of the saver host that tests need to watch or steer (cursor, clock, default
 // window handling, saver-running state, timer, GDI/WGL surface, last-chance fault filter, message
-// retrieval). They default to the real Windows functions; only host tests replace them.
+// retrieval, version query). They default to the real Windows functions; only host tests replace them.
 #ifndef LATTICEDRIFT_HOST_WIN32_SEAMS_H
 #define LATTICEDRIFT_HOST_WIN32_SEAMS_H
 
@@ -24,6 +24,7 @@ struct HostPlatform {
     BOOL(WINAPI* swapBuffers)(HDC);
     LONG(WINAPI* unhandledExceptionFilter)(EXCEPTION_POINTERS*);
     BOOL(WINAPI* getMessage)(LPMSG, HWND, UINT, UINT);
+    BOOL(WINAPI* getVersionEx)(LPOSVERSIONINFOA);
 };
 
 extern HostPlatform host_platform;

@@ -25,8 +25,7 @@ void render_frame()
         draw_overlay();
 
     if (scene.drawScene) {
-        layout.letterbox = static_cast<float>(scene.letterboxTarget);
-        layout.updateLayout();
+        apply_letterbox();
         // The viewport slots are fixed storage: never walk past them.
         const int count = layout.viewportCount < kMaxViewports ? layout.viewportCount : kMaxViewports;
         for (int i = 1; i < count; ++i) {
@@ -54,6 +53,12 @@ void advance_oscillators()
     layout.fadeAlpha = static_cast<float>(fadeOsc.normalized() * 0.2 + 0.1);
     letterboxOsc.advance(dt * scene.effectTimeScale * 0.1);
     scene.letterboxTarget = letterboxOsc.normalized() * 0.225;
+}
+
+void apply_letterbox()
+{
+    layout.letterbox = static_cast<float>(scene.letterboxTarget);
+    layout.updateLayout();
 }
 
 void update_camera()

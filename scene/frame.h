@@ -8,6 +8,8 @@ void render_frame();
 // Advances the five live oscillators by the frame's time step and writes fadeAlpha and
 // letterboxTarget from them.
 void advance_oscillators();
+// Hands the letterbox target to the layout and recomputes the viewports (no GL call).
+void apply_letterbox();
 // Poses camera 1 from the camera oscillators (when viewport 1 is current) and loads the current
 // viewport's viewing transform.
 void update_camera();

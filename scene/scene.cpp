@@ -14,16 +14,14 @@ using namespace scene_objects;
 namespace {
 bool g_useFixedSeed = false;
 std::uint32_t g_fixedSeed = 0;
+} // namespace
 
-// The first clock reading, truncated toward zero to 32 bits, plus the low 32 bits of the point
-// field's address, with 32-bit wrap-around.
 std::uint32_t startup_seed()
 {
     const auto ms = static_cast<std::int32_t>(clock.milliseconds);
     const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&pointField));
     return static_cast<std::uint32_t>(ms) + address;
 }
-} // namespace
 
 void scene_use_seed(std::uint32_t seed)
 {

@@ -69,6 +69,11 @@ void scene_setup();
 // Deletes the point field's and the lattice's display lists; the context must still be current.
 void scene_teardown();
 
+// The start-up's seed rule: the clock's last reading (the first one, until the first frame)
+// truncated toward zero to 32 bits, plus the low 32 bits of the point field's address, with 32-bit
+// wrap-around.
+std::uint32_t startup_seed();
+
 // Tools and tests: scene_setup seeds the random generator with this value instead of the first
 // clock reading plus the point field's address.
 void scene_use_seed(std::uint32_t seed);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs to build, test and benchmark (compilers,
-# CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, the X11
-# screen-saver daemon, ffmpeg, ...).
+# Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
+# CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
+# libFuzzer, the X11 screen-saver daemon, ffmpeg, ...).
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -18,6 +18,8 @@ packages=(
     x11-utils xdotool imagemagick
     # tests, benchmarks, PNG output, instruction counts
     googletest libgtest-dev libbenchmark-dev libpng-dev valgrind
+    # fuzzing the parsers: clang with libFuzzer and its sanitizer runtimes
+    clang libfuzzer-14-dev libclang-rt-14-dev
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows cross build; runs the Linux host's
-# end-to-end checks with the X11 screen-saver daemon, the Windows tests under Wine on Xvfb and the
-# Windows end-to-end checks. Ends with one line "N passed, N failed"
-# (all test counts added up) and a non-zero status if anything failed.
+# (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
+# Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon, the
+# Windows tests under Wine on Xvfb and the Windows end-to-end checks. Ends with one line
+# "N passed, N failed" (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,19 +24,6 @@ note() {
     stage_started=$now
 }
 
-# add_counts <stage> <passed> <failed> <status>: adds a stage's counts; a non-zero status with
-# nothing failed counts as one more failure.
-add_counts() {
-    passed=$((passed + $2))
-    failed=$((failed + $3))
-    if [[ $4 -ne 0 && $3 -eq 0 ]]; then
-        failed=$((failed + 1))
-        note "$1" "$2 passed, but it ended with status $4"
-    else
-        note "$1" "$2 passed, $3 failed"
-    fi
-}
-
 # Adds the counts from ctest's closing line ("95% tests passed, 2 tests failed out of 40").
 count_ctest() {
     local stage=$1 log=$2 rc=$3 line total bad
@@ -52,7 +39,14 @@ count_ctest() {
     fi
     bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
     total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-    add_counts "$stage" $((total - bad)) "$bad" "$rc"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    if [[ $rc -ne 0 && $bad -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$((total - bad)) passed, but ctest ended with status $rc"
+    else
+        note "$stage" "$((total - bad)) passed, $bad failed"
+    fi
 }
 
 # Runs a build step; a failure counts as one failed check.
@@ -69,9 +63,18 @@ build_step() {
     return 1
 }
 
-# Runs an end-to-end script and adds the counts of its closing line ("N passed, N failed").
-run_script() {
-    local stage=$1 rc line
+run_ctest() {
+    local stage=$1 rc
+    shift
+    echo "== $stage: $*"
+    "$@" 2>&1 | tee "$logs/$stage.log"
+    rc=${PIPESTATUS[0]}
+    count_ctest "$stage" "$logs/$stage.log" "$rc"
+}
+
+# Runs a script that ends with its own "N passed, N failed" line and adds its counts.
+run_summary() {
+    local stage=$1 rc line stage_passed stage_failed
     shift
     echo "== $stage: $*"
     "$@" 2>&1 | tee "$logs/$stage.log"
@@ -82,16 +85,16 @@ run_script() {
         note "$stage" "FAILED (no summary line, status $rc)"
         return
     fi
-    add_counts "$stage" "${line%% passed*}" "$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")" "$rc"
-}
-
-run_ctest() {
-    local stage=$1 rc
-    shift
-    echo "== $stage: $*"
-    "$@" 2>&1 | tee "$logs/$stage.log"
-    rc=${PIPESTATUS[0]}
-    count_ctest "$stage" "$logs/$stage.log" "$rc"
+    stage_passed=${line%% passed*}
+    stage_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
+    passed=$((passed + stage_passed))
+    failed=$((failed + stage_failed))
+    if [[ $rc -ne 0 && $stage_failed -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$line, but the script ended with status $rc"
+    else
+        note "$stage" "$line"
+    fi
 }
 
 if ! bash scripts/setup.sh; then
@@ -115,12 +118,18 @@ if build_step asan-configure cmake --preset linux-asan &&
     run_ctest asan-ctest ctest --preset linux-asan -j "$jobs" --timeout 900
 fi
 
+# The parsers under libFuzzer (clang, with AddressSanitizer and UndefinedBehaviorSanitizer): a
+# short pass of every target on its seeds; `bash scripts/fuzz.sh --long` runs them at length.
+if build_step fuzz-configure cmake --preset fuzz && build_step fuzz-build cmake --build --preset fuzz -j "$jobs"; then
+    run_summary fuzz bash scripts/fuzz.sh --no-build
+fi
+
 # The Linux host end to end on Xvfb: its package, its modes, and Debian's X11 screen-saver daemon
 # starting and stopping it; the sanitizer build's host gets short runs too.
 if [[ -x build/linux/host/latticedrift && -x build/linux/tests/linux/x11_e2e_helper ]]; then
     asan_host=()
     [[ -x build/linux-asan/host/latticedrift ]] && asan_host=(build/linux-asan)
-    run_script x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
+    run_summary x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
 fi
 
 # Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,
@@ -135,7 +144,7 @@ if build_step windows-configure cmake --preset windows && build_step windows-bui
     run_ctest windows-ctest xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build/windows --output-on-failure --timeout 300
     wineserver -k >/dev/null 2>&1 || true
     if [[ -f tests/e2e/run_e2e.sh ]]; then
-        run_script e2e bash tests/e2e/run_e2e.sh build/windows
+        run_summary e2e bash tests/e2e/run_e2e.sh build/windows
     fi
 fi
 

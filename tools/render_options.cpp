@@ -166,8 +166,12 @@ ParseResult parse_render_options(int argc, char* const argv[], RenderOptions* op
             ok = fail(error, std::string("option ") + shown(argv[optind - 1]) + " needs a value");
             break;
         default:
-            // optopt names an unknown short option; for an unknown long one it is 0.
-            if (optopt != 0)
+            // optopt names an unknown short option; for an unknown long one it is 0. For a value
+            // given to an option that takes none ("--overlay=1") it holds that option's code:
+            // 'h' (which is never unknown) or a long-only code, which is no character at all.
+            if (optopt == 'h' || optopt >= OPT_OVERLAY)
+                ok = fail(error, "option " + shown(argv[optind - 1]) + " takes no value");
+            else if (optopt != 0)
                 ok = fail(error, std::string("unknown option '-") + static_cast<char>(optopt) + "'");
             else
                 ok = fail(error, std::string("unknown option ") + shown(argv[optind - 1]));

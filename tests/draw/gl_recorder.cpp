@@ -1,5 +1,5 @@
-// Interposes the GL entry points used by draw/ so tests see exactly which calls a drawing step
-// makes; each call is recorded while recording is on and forwarded to the real library.
+// Interposes the GL entry points used by draw/ (and the camera's placement) so tests see exactly
+// which calls a drawing step makes; each call is recorded while recording is on and forwarded to the real library.
 #include "tests/draw/gl_recorder.h"
 
 #include <GL/gl.h>
@@ -69,6 +69,7 @@ SHIM(glTexImage2D, (GLenum t, GLint l, GLint i, GLsizei w, GLsizei h, GLint b, G
 SHIM(glTexSubImage2D, (GLenum t, GLint l, GLint x, GLint y, GLsizei w, GLsizei h, GLenum f, GLenum e, const GLvoid* d),
      (t, l, x, y, w, h, f, e, d), w, h, f)
 SHIM(glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, z), a, x, y, z)
+SHIM(glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), x, y, z)
 SHIM(glPointSize, (GLfloat s), (s), s)
 SHIM(glCallList, (GLuint list), (list), list)
 }

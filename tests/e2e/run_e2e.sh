@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Windows saver: runs the cross-built .scr under Wine on a private Xvfb
-# screen, drives it with real X input and checks exit codes, windows, pixels and the 9x services.
-# Usage: tests/e2e/run_e2e.sh <windows-build-dir>   (with latticedrift_scr, latticedrift_fault and
-# e2e_helpers built there). Prints one PASS/FAIL line per check and "N passed, N failed" last.
+# screen, drives it with real X input and checks exit codes, windows, pixels, the 9x services, the
+# seed of two runs, and 50 starts and closes in a row of /s and of /p.
+# Usage: tests/e2e/run_e2e.sh <windows-build-dir>   (with latticedrift_scr, latticedrift_fault,
+# latticedrift_stats and e2e_helpers built there; E2E_REPEAT_RUNS sets the number of repeated runs).
+# Prints one PASS/FAIL line per check and "N passed, N failed" last.
 set -u
 
 script_dir=$(cd "$(dirname "$0")" && pwd)
@@ -14,10 +16,11 @@ helper_dir=$build_dir/e2e
 saver_name="Lattice Drift.scr"
 nine_name="Lattice Drift 98.scr"
 for needed in "$build_dir/bin/$saver_name" "$build_dir/bin/latticedrift-fault.scr" \
+    "$build_dir/bin/latticedrift-stats.scr" \
     "$helper_dir/e2e_launch.exe" "$helper_dir/e2e_preview_parent.exe" "$helper_dir/e2e_query.exe" \
     "$helper_dir/MPR.DLL" "$helper_dir/PASSWORD.CPL"; do
     if [ ! -f "$needed" ]; then
-        echo "missing: $needed (build latticedrift_scr, latticedrift_fault and e2e_helpers first)" >&2
+        echo "missing: $needed (build latticedrift_scr, latticedrift_fault, latticedrift_stats and e2e_helpers first)" >&2
         exit 2
     fi
 done
@@ -77,6 +80,25 @@ finish() {
     else
         fail "$1" "exit $code, expected $2; windows left: $(saver_windows)${3:+; $3}"
     fi
+}
+
+# close_by_key <out-file>: once the saver's window is there, presses a key until the window goes
+# (a key pressed before the saver has the keyboard reaches no window), then waits for the exit.
+# Sets `code` to the exit code and `presses`.
+close_by_key() {
+    local tenths
+    presses=0
+    sleep 0.3
+    while [ "$(saver_windows)" -ge 1 ] && [ $presses -lt 5 ]; do
+        xdotool key space
+        presses=$((presses + 1))
+        tenths=0
+        while [ "$(saver_windows)" -ge 1 ] && [ $tenths -lt 15 ]; do
+            sleep 0.1
+            tenths=$((tenths + 1))
+        done
+    done
+    code=$(wait_field "$1" exit 20)
 }
 
 # exit_of <program> <args>: runs a program that should end by itself; prints its exit code
@@ -391,6 +413,104 @@ if [ "$code" = -1073741819 ] && [ "$(saver_windows)" -eq 0 ]; then
 else
     fail "a fault in /s ends through the guard with the fault's code" \
         "exit $code (expected -1073741819); windows left: $(saver_windows)"
+fi
+
+# From here on Wine manages no window. Without a window manager it waits up to 2 s for a managed
+# window's X window to be withdrawn whenever one is hidden (the saver's window as it closes, a
+# preview's parent as it is destroyed); unmanaged windows go at once, as windows do on Windows.
+timeout 30 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+# ---- A different seed on each run: the start-up's clock reading is not the same twice ----
+# The stats build writes the start-up's clock reading and seed when its window goes.
+stats_file=$e2e_work/stats.txt
+seeds=""
+for run in 1 2; do
+    out=$e2e_work/stats-$run.out
+    LATTICEDRIFT_STATS_FILE=$(winpath "$stats_file") launch_bg "$out" "$build_dir/bin/latticedrift-stats.scr" "/s" 40
+    launched=$!
+    if wait_window '^Screen Saver$' 20 >/dev/null; then
+        close_by_key "$out"
+    fi
+    wait "$launched"
+done
+seeds=$(tr -d '\r' <"$stats_file" 2>/dev/null | sed -n 's/.*\(start_ms=[-0-9]* seed=[0-9]*\).*/\1/p' | tr '\n' ' ')
+set -- $seeds
+if [ $# -eq 4 ] && [ "$2" != "$4" ] && [ "$1" != "$3" ]; then
+    pass "two runs start from different clock readings and seeds"
+    echo "info: $seeds"
+else
+    fail "two runs start from different clock readings and seeds" "stats: '$seeds'"
+fi
+
+# ---- Repeated start and close: every run ends with 0 and leaves nothing behind ----
+runs=${E2E_REPEAT_RUNS:-50}
+plain_windows_path=$(winpath "$plain")
+# Live processes of the copied saver (a process that has ended but is not reaped yet is no saver).
+saver_processes() {
+    ps -eo stat=,args= | SAVER="$plain_windows_path" awk '$1 !~ /^Z/ && index($0, ENVIRON["SAVER"]) { n++ }
+                                                           END { print n + 0 }'
+}
+loop_started=$(date +%s)
+bad=""
+all_presses=0
+for run in $(seq "$runs"); do
+    out=$e2e_work/repeat-s.out
+    launch_bg "$out" "$plain" "/s" 40
+    launched=$!
+    code="no window"
+    presses=0
+    if wait_window '^Screen Saver$' 20 >/dev/null; then
+        close_by_key "$out"
+    fi
+    wait "$launched"
+    all_presses=$((all_presses + presses))
+    left="$(saver_windows) $(saver_processes)"
+    if [ "$code" != 0 ] || [ "$left" != "0 0" ]; then
+        bad="$bad run $run: exit $code, windows and processes left $left, key presses $presses;"
+    fi
+done
+loop_s=$(($(date +%s) - loop_started))
+if [ -z "$bad" ]; then
+    pass "$runs runs of /s closed by a key: each exits 0 and leaves no window or process"
+else
+    fail "$runs runs of /s closed by a key: each exits 0 and leaves no window or process" "$bad"
+fi
+echo "info: $runs runs of /s took $loop_s s, with $all_presses key presses"
+
+loop_started=$(date +%s)
+bad=""
+for run in $(seq "$runs"); do
+    out=$e2e_work/repeat-p.out
+    : >"$out"
+    E2E_PROGRAM=$plain_windows_path E2E_ARGS="/p {hwnd}" E2E_HOLD_MS=20000 E2E_CHILD_HOLD_MS=300 \
+        timeout 60 wine "$helper_dir/e2e_preview_parent.exe" >"$out" 2>/dev/null
+    result="$(word "$(field "$out" child)" title) $(field "$out" alive_at_destroy) $(field "$out" exit)"
+    left="$(xdotool search --name '^Preview$' 2>/dev/null | wc -l) $(saver_processes)"
+    if [ "$result" != "Preview 1 0" ] || [ "$left" != "0 0" ]; then
+        bad="$bad run $run: child, alive and exit '$result', windows and processes left $left;"
+    fi
+done
+loop_s=$(($(date +%s) - loop_started))
+if [ -z "$bad" ]; then
+    pass "$runs runs of /p ended by destroying the parent: each exits 0 and leaves no window or process"
+else
+    fail "$runs runs of /p ended by destroying the parent: each exits 0 and leaves no window or process" "$bad"
+fi
+echo "info: $runs runs of /p took $loop_s s"
+
+# Once the last program has gone, the Wine server of this prefix ends too: nothing of ours is left.
+timeout 60 wineserver -w
+left=""
+for proc in /proc/[0-9]*; do
+    if { tr '\0' '\n' <"$proc/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+        readlink "$proc/exe" | grep -q wine; } 2>/dev/null; then
+        left="$left $(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null);"
+    fi
+done
+if [ -z "$left" ] && [ "$(xdotool search --name '^(Screen Saver|Preview)$' 2>/dev/null | wc -l)" -eq 0 ]; then
+    pass "afterwards no Wine process, Wine server or saver window of ours is left"
+else
+    fail "afterwards no Wine process, Wine server or saver window of ours is left" "${left:-a saver window}"
 fi
 
 echo "info: run took $(($(date +%s) - started_at)) s"

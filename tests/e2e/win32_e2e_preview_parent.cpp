@@ -3,8 +3,9 @@
 // while destroys its own window and prints the program's exit code.
 // E2E_PROGRAM: the program's Windows path; E2E_ARGS: the arguments, where {hwnd} becomes the
 // window's handle in decimal and {hwnd_wrapped} that handle plus 2^32; E2E_HOLD_MS: how long the
-// window lives (default 4000; it goes earlier if the program ends); E2E_POKE=1: post input messages
-// to the child once it exists; E2E_EXIT_WAIT_MS: how long to wait for the exit (default 15000).
+// window lives (default 4000; it goes earlier if the program ends); E2E_CHILD_HOLD_MS: if set, the
+// window goes that long after the child appears instead; E2E_POKE=1: post input messages to the
+// child once it exists; E2E_EXIT_WAIT_MS: how long to wait for the exit (default 15000).
 #include <cstdio>
 #include <cstdlib>
 
@@ -107,6 +108,7 @@ int main()
         return 3;
     }
     const DWORD holdMs = static_cast<DWORD>(env_number("E2E_HOLD_MS", 4000));
+    const DWORD childHoldMs = static_cast<DWORD>(env_number("E2E_CHILD_HOLD_MS", 0));
     const bool poke = env_number("E2E_POKE", 0) != 0;
     const DWORD started = GetTickCount();
     HWND child = nullptr;
@@ -124,6 +126,10 @@ int main()
         if (child == nullptr) {
             child = FindWindowExA(parent, nullptr, "WindowsScreenSaverClass", nullptr);
             childSeenAt = GetTickCount();
+        } else if (childHoldMs != 0 && GetTickCount() - childSeenAt >= childHoldMs) {
+            describe_child(parent, child);
+            described = true;
+            break;
         } else if (!described && GetTickCount() - childSeenAt > 500) {
             // Described once its creation has surely finished (it is found while still in it).
             describe_child(parent, child);

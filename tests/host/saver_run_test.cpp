@@ -183,3 +183,74 @@ TEST_F(SaverRunTest, ConfigureEndsWithTheDialogsResultAndTakesItsOwnerAfterAColo
     DestroyWindow(named);
     DestroyWindow(front);
 }
+
+// The 9x family as the version query reports it (Wine reports an NT platform).
+static BOOL WINAPI report_9x(LPOSVERSIONINFOA version)
+{
+    version->dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+    return TRUE;
+}
+
+static LONG WINAPI choose_handler(EXCEPTION_POINTERS*)
+{
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The password setting on while a test runs, as it was afterwards.
+class PasswordSettingOn {
+public:
+    PasswordSettingOn()
+    {
+        RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key_);
+        had_ = RegQueryValueExA(key_, "ScreenSaveUsePassword", nullptr, nullptr,
+                                reinterpret_cast<BYTE*>(&old_), &size_) == ERROR_SUCCESS;
+        const DWORD on = 1;
+        RegSetValueExA(key_, "ScreenSaveUsePassword", 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&on), sizeof on);
+    }
+    ~PasswordSettingOn()
+    {
+        if (had_)
+            RegSetValueExA(key_, "ScreenSaveUsePassword", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&old_), size_);
+        else
+            RegDeleteValueA(key_, "ScreenSaveUsePassword");
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    DWORD size_ = sizeof old_;
+    bool had_ = false;
+};
+
+// PASSWORD.CPL here is the end-to-end checks' stand-in, copied beside the test program.
+TEST_F(SaverRunTest, NinexFullScreenRunsWithTheVerifierAndTheRunningStateUntilAFault)
+{
+    use_real_timer();
+    host_platform.getVersionEx = report_9x;
+    host_platform.unhandledExceptionFilter = choose_handler;
+    PasswordSettingOn password;
+    bool verifierLoaded = false;
+    UINT autoplay = 0;
+    on_render_frame = [&](int) {
+        verifierLoaded = verify_password_fn != nullptr;
+        autoplay = autoplay_cancel_msg;
+        volatile std::uintptr_t address = 0;
+        *reinterpret_cast<volatile int*>(address) = 1;
+    };
+    EXPECT_EQ(static_cast<DWORD>(saver_main(GetModuleHandleA(nullptr), "/s")),
+              static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_EQ(platform_is_9x, 1);
+    EXPECT_TRUE(verifierLoaded);
+    EXPECT_NE(autoplay, 0u);
+    EXPECT_EQ(autoplay, RegisterWindowMessageA("QueryCancelAutoPlay"));
+    // On with the verifier's load, before the first frame; off again once the guard has the fault.
+    const int on = event_index("SystemParametersInfo 97 1");
+    const int frame = event_index("render_frame");
+    EXPECT_GE(on, 0);
+    EXPECT_LT(on, frame);
+    EXPECT_GT(event_index("SystemParametersInfo 97 0"), frame);
+    EXPECT_EQ(count_events("SystemParametersInfo 97 1") + count_events("SystemParametersInfo 97 0"), 2);
+}

@@ -1,5 +1,6 @@
 // Frame driver: oscillator-driven quantities, the clock, the pixels of whole frames at 800 x 600,
 // and the state each pass leaves behind.
+#include "compat/glut_clock.h"
 #include "scene/frame.h"
 #include "scene/point_cube.h"
 #include "scene/scene.h"
@@ -125,6 +126,33 @@ TEST(Frame, BackwardClockGivesAZeroStepAndNothingMovesBack)
     render_frame();
     EXPECT_DOUBLE_EQ(scene_objects::clock.deltaSeconds, 1.0);
     EXPECT_DOUBLE_EQ(fadeOsc.phase, before[3] + 0.3);
+}
+
+// The Windows build's count: its start point plus the performance counter's whole milliseconds,
+// wrapped to an int as GLUT's count is.
+TEST(WindowsClock, CountsFromItsStartByTheCounterAndWrapsLikeGlut)
+{
+    constexpr std::int64_t MHZ10 = 10000000;
+    constexpr std::int64_t GHZ3 = 3000000000;
+    struct Case {
+        std::uint32_t startMs;
+        std::int64_t counts;
+        std::int64_t frequency;
+        int count;
+    };
+    const Case cases[] = {
+        {0, 0, MHZ10, 0},
+        {123456, MHZ10 * 3 / 2, MHZ10, 124956},
+        {123456, MHZ10 - 1, MHZ10, 124455}, // a part of a millisecond is not counted yet
+        {0x7FFFFFFFu, MHZ10 / 1000, MHZ10, INT32_MIN},
+        {0xFFFFFFFFu, MHZ10 / 1000, MHZ10, 0},
+        // 40 days of a 3 GHz counter: counts * 1000 would not fit in 64 bits.
+        {0, GHZ3 * 86400 * 40, GHZ3, static_cast<int>(3456000000u)},
+        {7, GHZ3 * 86400 * 40 + GHZ3 / 2, GHZ3, static_cast<int>(3456000507u)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(glut_count_ms(c.startMs, c.counts, c.frequency), c.count)
+            << c.startMs << " + " << c.counts << " / " << c.frequency;
 }
 
 TEST(Frame, SameSeedGivesTheSameOscillatorReversals)

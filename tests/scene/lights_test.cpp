@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -183,6 +184,21 @@ TEST(Light, MarkerIsASphereOfTheLightsColourAtItsUnflippedLocation)
         ASSERT_NEAR(v.g, 0.25f, 1e-6);
         ASSERT_NEAR(v.b, 0.0f, 1e-6);
     }
+    // 8 slices and 8 stacks: eight rings, the poles included, bound seven bands of eight quads.
+    std::set<long> ringHeights;
+    std::set<long> sliceAngles;
+    for (const FeedbackVertex& v : vertices) {
+        ringHeights.insert(std::lround((v.y + 1.0) * 1000.0));
+        const double dx = v.x - 0.5;
+        const double dz = v.z + 2.0;
+        double angle = std::atan2(dx, dz);
+        if (angle < -1e-3)
+            angle += 2.0 * M_PI;
+        if (std::hypot(dx, dz) > 1e-3)
+            sliceAngles.insert(std::lround(angle * 100.0));
+    }
+    EXPECT_EQ(ringHeights.size(), 8u);
+    EXPECT_EQ(sliceAngles.size(), 8u);
     // The matrix is restored.
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);

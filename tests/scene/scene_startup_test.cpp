@@ -228,3 +228,16 @@ TEST(SceneStartup, TeardownDeletesThePointFieldAndLatticeLists)
     scene_teardown(); // a second teardown is harmless
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST(SceneStartup, WithoutACurrentContextTheStartUpStillCompletes)
+{
+    // A host whose context could not be made still runs the start-up: its graphics calls do
+    // nothing, and nothing may crash.
+    set_simulated_ms(500);
+    scene_use_seed(7);
+    scene_start(320, 200);
+    EXPECT_EQ(scene.drawScene, 1);
+    EXPECT_EQ(pointField.listName, 0u);
+    EXPECT_EQ(point_cube_list(), 0u);
+    EXPECT_EQ(scene_objects::clock.milliseconds, 500.0);
+}

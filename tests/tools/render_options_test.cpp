@@ -89,6 +89,8 @@ TEST(RenderOptions, RejectsBadValuesWithAMessageNamingTheOption)
         { { "--out", "a.png", "--frames" }, "--frames" },
         { { "--out", "a.png", "--bogus" }, "--bogus" },
         { { "--out", "a.png", "-x" }, "-x" },
+        { { "--out", "a.png", "--overlay=1" }, "'--overlay=1' takes no value" },
+        { { "--out", "a.png", "--help=x" }, "'--help=x' takes no value" },
         { { "--out", "a.png", "stray" }, "stray" },
         { { "--frames", "10" }, "nothing to write" },
         { { "--out", "a.png", "--fps", "0.001", "--frames", "10000" }, "2^31" },

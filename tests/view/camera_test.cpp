@@ -1,4 +1,5 @@
 // Camera: the projection and viewing transform read back from GL, and the motion operations.
+#include "tests/draw/gl_recorder.h"
 #include "tests/support/gl_test_context.h"
 #include "view/camera.h"
 #include "view/random.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +76,37 @@ TEST(ViewCamera, ApplyProjectionUsesTheCurrentViewportsAspect)
     vc.applyProjection(layout);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     EXPECT_NEAR(p[0], f / (800.0 / 600.0), 1e-5);
+}
+
+TEST(Camera, PlacementTranslatesThenTurnsAboutYThenXThenZSkippingZeroAngles)
+{
+    ASSERT_TRUE(use_gl_context(16, 16)) << gl_context_error();
+    const struct {
+        Vec3 rotation;
+        std::vector<std::string> turns;
+    } cases[] = {
+        {Vec3(10, 20, 30), {"glRotatef 20 0 1 0", "glRotatef 10 1 0 0", "glRotatef 30 0 0 1"}},
+        {Vec3(0, 0, 0), {}},
+        {Vec3(-45, 0, 90), {"glRotatef -45 1 0 0", "glRotatef 90 0 0 1"}},
+        {Vec3(0, 5, 0), {"glRotatef 5 0 1 0"}},
+    };
+    for (const auto& c : cases) {
+        Camera camera;
+        camera.position.set(1, -2, 3);
+        camera.rotation = c.rotation;
+        gl_record_start();
+        camera.applyPlacement();
+        std::vector<std::string> calls;
+        for (const GlCall& call : gl_record_stop()) {
+            std::string text = call.name;
+            for (int i = 0; i < (call.name == "glRotatef" ? 4 : 3); ++i)
+                text += " " + std::to_string(static_cast<int>(call.a[i]));
+            calls.push_back(text);
+        }
+        std::vector<std::string> expected{"glTranslatef 1 -2 3"};
+        expected.insert(expected.end(), c.turns.begin(), c.turns.end());
+        EXPECT_EQ(calls, expected);
+    }
 }
 
 TEST(Camera, IntegrationAndWrappedRotation)

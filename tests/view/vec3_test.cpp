@@ -1,5 +1,6 @@
-// Vector arithmetic and angle wrapping.
+// Vector arithmetic, angle wrapping and the random generator.
 #include "view/numeric.h"
+#include "view/random.h"
 #include "view/vec3.h"
 
 #include <gtest/gtest.h>
@@ -57,4 +58,15 @@ TEST(WrapInto, BringsValuesIntoOnePeriodFromZero)
     // Far outside the 32-bit range the multiple does not overflow.
     const float farOut = wrap_into(3.6e12f, 0, 360);
     EXPECT_TRUE(farOut >= 0.0f && farOut < 360.0f);
+}
+
+TEST(Random, SeedOneGivesTheGeneratorsKnownSequence)
+{
+    random_seed(1);
+    for (int expected : {41, 18467, 6334, 26500, 19169})
+        EXPECT_EQ(random_next(), expected);
+    // frand scales the next result by x / 32768, in double and in float.
+    random_seed(1);
+    EXPECT_DOUBLE_EQ(frand(2.0), 41.0 / 32768.0 * 2.0);
+    EXPECT_FLOAT_EQ(frand(1.0f), 18467.0f / 32768.0f);
 }
