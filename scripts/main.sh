@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the native Linux preset, and renders the saver's
-# first three seconds headless into out/: a still (out/still.png) and an animation's frames
-# (out/frames/frame_NNNNNN.png).
+# The main job: installs what is missing and builds the native Linux preset. With a display it
+# opens the saver there in a window (latticedrift; Escape, q or closing the window ends it).
+# Without one it renders the saver's first three seconds headless into out/: a still
+# (out/still.png), an animation's frames (out/frames/frame_NNNNNN.png) and a video of them
+# (out/lattice-drift.mp4).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,18 +13,32 @@ bash scripts/setup.sh
 cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 
+saver=build/linux/host/latticedrift
+if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    echo
+    echo "Opening Lattice Drift in a window on display $DISPLAY: Escape, q or closing the window ends it."
+    echo "(Full screen: $saver --fullscreen; every option: $saver --help)"
+    if "$saver"; then
+        exit 0
+    fi
+    echo "The saver could not run on display $DISPLAY; rendering headless instead."
+else
+    echo
+    echo "No display${DISPLAY:+ reachable at $DISPLAY}: rendering headless into out/ instead of opening a window."
+fi
+
 render=build/linux/tools/latticedrift-render
 mkdir -p out
 rm -rf out/frames
 mkdir -p out/frames
 # Three seconds at 60 frames per second: every frame to out/frames is a 60 fps animation.
 "$render" --size 800x600 --fps 60 --frames 180 --out out/still.png --every 1 out/frames
+ffmpeg -loglevel error -y -framerate 60 -i out/frames/frame_%06d.png -c:v libx264 -pix_fmt yuv420p \
+    -movflags +faststart out/lattice-drift.mp4
 
 frames=$(find out/frames -name 'frame_*.png' | wc -l)
 echo
 echo "Rendered the first 3 seconds of Lattice Drift at 800x600 (simulated 60 fps):"
+echo "  video:     $(pwd)/out/lattice-drift.mp4 (H.264, 3 s at 60 fps)"
 echo "  still:     $(pwd)/out/still.png (the frame at 3.0 s)"
 echo "  animation: $(pwd)/out/frames/ ($frames frames, frame_000001.png to frame_000180.png, 60 fps)"
-if command -v convert >/dev/null; then
-    echo "  to make a GIF: convert -delay 2 -loop 0 out/frames/frame_*.png out/animation.gif"
-fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
-# CMake, mingw-w64, Wine, Xvfb, Mesa, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, ...).
+# CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
+# libFuzzer, the X11 screen-saver daemon, ffmpeg, ...).
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -20,6 +20,13 @@ packages=(
     googletest libgtest-dev libbenchmark-dev libpng-dev valgrind
     # fuzzing the parsers: clang with libFuzzer and its sanitizer runtimes
     clang libfuzzer-14-dev libclang-rt-14-dev
+    # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
+    # and the X11 screen-saver daemon with its process tools for the end-to-end checks
+    libx11-dev xfonts-base dpkg-dev xscreensaver procps
+    # CPU time of a measured run (bench/measure_x11_fps.sh, tests/e2e/measure_wine_fps.sh)
+    time
+    # the main job's video of the first seconds
+    ffmpeg
 )
 
 missing=()

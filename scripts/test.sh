@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
 # (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
-# Windows cross build; runs the Windows tests under Wine on Xvfb and the end-to-end checks. Ends
-# with one line "N passed, N failed" (all test counts added up) and a non-zero status if anything
-# failed.
+# Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon, the
+# Windows tests under Wine on Xvfb and the Windows end-to-end checks. Ends with one line
+# "N passed, N failed" (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -122,6 +122,14 @@ fi
 # short pass of every target on its seeds; `bash scripts/fuzz.sh --long` runs them at length.
 if build_step fuzz-configure cmake --preset fuzz && build_step fuzz-build cmake --build --preset fuzz -j "$jobs"; then
     run_summary fuzz bash scripts/fuzz.sh --no-build
+fi
+
+# The Linux host end to end on Xvfb: its package, its modes, and Debian's X11 screen-saver daemon
+# starting and stopping it; the sanitizer build's host gets short runs too.
+if [[ -x build/linux/host/latticedrift && -x build/linux/tests/linux/x11_e2e_helper ]]; then
+    asan_host=()
+    [[ -x build/linux-asan/host/latticedrift ]] && asan_host=(build/linux-asan)
+    run_summary x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
 fi
 
 # Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,

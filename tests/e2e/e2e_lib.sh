@@ -1,6 +1,7 @@
 # Shared shell pieces of the end-to-end scripts: a private Xvfb screen, a throwaway Wine prefix,
-# starting Windows programs through the exact-command-line launcher and waiting on them.
-# Sourced by run_e2e.sh and measure_wine_fps.sh; expects build_dir and helper_dir to be set.
+# starting Windows programs through the exact-command-line launcher and waiting on them, and the
+# statistics of an area of a screenshot. Sourced by run_e2e.sh, measure_wine_fps.sh and the Linux
+# host's run_x11_e2e.sh; the Wine pieces expect build_dir and helper_dir to be set.
 
 e2e_work=""
 xvfb_pid=""
@@ -18,13 +19,14 @@ e2e_cleanup() {
     [ -n "$e2e_work" ] && rm -rf "$e2e_work"
 }
 
-# Starts Xvfb at 1024x768x24 on a display it picks itself (no window manager) and a fresh Wine
-# prefix; everything lives under one scratch folder that e2e_cleanup removes.
-e2e_start() {
+# Starts Xvfb at 1024x768x24 on a display it picks itself (no window manager) and exports DISPLAY;
+# everything lives under one scratch folder that e2e_cleanup removes. The server does not reset
+# when its last client leaves: a client that connects during a reset is refused.
+e2e_start_xvfb() {
     e2e_work=$(mktemp -d /tmp/ld-e2e.XXXXXX)
     trap e2e_cleanup EXIT
     trap 'exit 130' INT TERM
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$e2e_work/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$e2e_work/display" >/dev/null 2>&1 &
     xvfb_pid=$!
     local tries=0
     until [ -s "$e2e_work/display" ]; do
@@ -36,6 +38,11 @@ e2e_start() {
         sleep 0.1
     done
     export DISPLAY=":$(head -n1 "$e2e_work/display")"
+}
+
+# The private Xvfb screen and a fresh Wine prefix.
+e2e_start() {
+    e2e_start_xvfb || return 1
     export WINEPREFIX="$e2e_work/prefix"
     export WINEDEBUG=-all
     unset WINEDLLOVERRIDES
@@ -109,4 +116,17 @@ wait_window() {
         tenths=$((tenths + 1))
     done
     return 1
+}
+
+# area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels> <whitish
+# pixels>" of an area; dark blue is the fade colour (0, 0, 0.1) give or take, bright a point well
+# above the fade, whitish a point with every channel at a quarter or more (the lattice's tints).
+area_stats() {
+    convert "$1" -crop "$2" +repage -depth 8 -format %c histogram:info:- | tr ':(),' '    ' |
+        awk '{ n = $1; r = $2; g = $3; b = $4; total += n
+               m = r > g ? r : g; m = m > b ? m : b; if (m > top) top = m
+               if (r <= 8 && g <= 8 && b >= 12 && b <= 64) blue += n
+               if (r + g + b >= 240) bright += n
+               if (r >= 64 && g >= 64 && b >= 64) white += n }
+             END { printf "%d %d %d %d\n", top, total ? blue * 100 / total : 0, bright, white }'
 }

@@ -126,17 +126,6 @@ set_record() {
     export E2E_RECORD_FILE
 }
 
-# area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels>" of an area;
-# dark blue is the fade colour (0, 0, 0.1) give or take, bright a point well above the fade.
-area_stats() {
-    convert "$1" -crop "$2" +repage -depth 8 -format %c histogram:info:- | tr ':(),' '    ' |
-        awk '{ n = $1; r = $2; g = $3; b = $4; total += n
-               m = r > g ? r : g; m = m > b ? m : b; if (m > top) top = m
-               if (r <= 8 && g <= 8 && b >= 12 && b <= 64) blue += n
-               if (r + g + b >= 240) bright += n }
-             END { printf "%d %d %d\n", top, total ? blue * 100 / total : 0, bright }'
-}
-
 # The saver's picture: black bars at the top and bottom (each starts near 22.5% of the height and
 # shrinks slowly), a dark-blue band between them with lattice points, and motion.
 check_picture() {

@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Linux host on a private Xvfb screen with Mesa's GLX: the Debian package,
+# bad command lines, the window and full-screen ending rules, --window-id, signals, short runs of
+# the sanitizer build, and Debian's X11 screen-saver daemon starting and stopping the packaged hack
+# 20 times. Usage: tests/linux/run_x11_e2e.sh <linux-build-dir> [<sanitizer-build-dir>]
+# Needs root (the daemon runs as uid 65534). One PASS/FAIL line per check, "N passed, N failed" last.
+set -u
+
+script_dir=$(cd "$(dirname "$0")" && pwd)
+build_dir=$(cd "${1:?usage: run_x11_e2e.sh <linux-build-dir> [<sanitizer-build-dir>]}" && pwd) || exit 2
+asan_saver=${2:+$(cd "$2" && pwd)/host/latticedrift}
+# shellcheck source=tests/e2e/e2e_lib.sh
+. "$script_dir/../e2e/e2e_lib.sh"
+saver=$build_dir/host/latticedrift
+helper=$build_dir/tests/linux/x11_e2e_helper
+for needed in "$saver" "$helper" ${asan_saver:+"$asan_saver"}; do
+    [ -x "$needed" ] || { echo "missing: $needed (build latticedrift and x11_e2e_helper)" >&2; exit 2; }
+done
+unset WINEPREFIX XSCREENSAVER_WINDOW
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$script_dir/../support/lsan.supp:print_suppressions=0}
+
+passed=0
+failed=0
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
+expect_eq() { if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'${4:+ ($4)}"; fi; }
+
+daemon_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+cleanup() {
+    [ -n "${home:-}" ] && "${daemon_user[@]}" env HOME="$home" xscreensaver-command -exit >/dev/null 2>&1
+    for job in $(jobs -p); do kill -KILL "$job" 2>/dev/null; done
+    e2e_cleanup
+}
+e2e_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
+trap cleanup EXIT
+# The daemon's user must reach the packaged hack and its home in the scratch folder.
+chmod 755 "$e2e_work"
+
+# poll <tenths of a second> <command...>: true as soon as the command succeeds, false after that long.
+poll() {
+    local tenths=$1
+    shift
+    until "$@"; do
+        [ $((tenths -= 1)) -ge 0 ] || return 1
+        sleep 0.1
+    done
+}
+# ended <pid>: the process is gone or a zombie.
+ended() {
+    local state
+    state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# start <program> [arguments...]: in the background, stderr to $err; sets pid.
+err=$e2e_work/run.err
+start() { "$@" 2>"$err" & pid=$!; }
+
+# finish <name> <tenths>: the run must end within the time, with 0 and nothing on stderr but the
+# --fps figures.
+finish() {
+    poll "$2" ended "$pid" || { kill -KILL "$pid"; echo "still running after $2 tenths of a second" >>"$err"; }
+    wait "$pid"
+    local code=$?
+    sed -i '/^latticedrift: [0-9]* frames in /d' "$err"
+    if [ "$code" = 0 ] && [ ! -s "$err" ]; then pass "$1"; else fail "$1" "status $code, $(head -c 300 "$err")"; fi
+}
+
+# picture_problem <png> <width> <height>: nothing when a window's screenshot shows the lattice:
+# black bars at the top and bottom, between them a dark-blue band with near-white points.
+picture_problem() {
+    local bar top bottom
+    bar=$(($3 * 12 / 100))
+    top=$(area_stats "$1" "${2}x${bar}+0+0")
+    bottom=$(area_stats "$1" "${2}x${bar}+0+$(($3 - bar))")
+    set -- $(area_stats "$1" "${2}x$(($3 * 40 / 100))+0+$(($3 * 30 / 100))")
+    if [ "${top%% *}" != 0 ] || [ "${bottom%% *}" != 0 ] || [ "$2" -lt 50 ] || [ "$4" -lt 30 ]; then
+        echo "brightest in the bars: ${top%% *}/${bottom%% *}; band: $2% dark blue, $4 whitish points"
+    fi
+}
+check_picture() {
+    local problem
+    problem=$(picture_problem "$2" "$3" "$4")
+    expect_eq "$1" "" "$problem"
+}
+
+# ---- The Debian package: its files, run-time dependencies and settings file ----
+pkg=$e2e_work/pkg
+hack=$pkg/usr/libexec/xscreensaver/latticedrift
+(cd "$build_dir" && cpack -G DEB -B "$e2e_work/deb") >"$e2e_work/cpack.log" 2>&1
+deb=$(ls "$e2e_work"/deb/latticedrift_*.deb 2>/dev/null | head -n1)
+if [ -n "$deb" ] && dpkg-deb -x "$deb" "$pkg"; then
+    expect_eq "the package holds the hack, its settings file and its man page" \
+        "./usr/libexec/xscreensaver/latticedrift ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
+        "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort | xargs)"
+    depends=$(dpkg-deb -f "$deb" Depends)
+    missing=$(for library in libc6 libx11-6 libglx0 libopengl0 libglu1-mesa libglut3.12 libstdc++6; do
+        [[ ", $depends" == *", $library"* ]] || echo "$library"; done)
+    expect_eq "the package depends on the libraries it runs on" "" "$missing" "Depends: $depends"
+    expect_eq "the settings file runs --root and maps its slider to --delay" 2 \
+        "$(grep -c -e '<command arg="--root"/>' -e 'arg="--delay %"' "$pkg/usr/share/xscreensaver/config/latticedrift.xml")"
+else
+    fail "cpack -G DEB makes a package" "$(tail -n 5 "$e2e_work/cpack.log")"
+    mkdir -p "$(dirname "$hack")" && cp "$saver" "$hack"
+fi
+chmod -R go+rX "$pkg"
+
+# ---- Command lines that end at once: the reason first, with the usage for bad usage ----
+for case in "--bogus||2|unknown option '--bogus'" "-window-id 0x||2|--window-id" "--delay 5ms||2|--delay" \
+    "-root extra||2|unexpected argument 'extra'" "|0x60000G|2|XSCREENSAVER_WINDOW" \
+    "--window-id 0x1fffffff||1|no window 0x1fffffff" "--display :$((${DISPLAY#:} + 50))||1|cannot open display"; do
+    IFS='|' read -r args env expected text <<<"$case"
+    # shellcheck disable=SC2086
+    XSCREENSAVER_WINDOW=$env timeout 20 "$saver" $args 2>"$e2e_work/quick.err"
+    code=$?
+    usage=$(grep -c '^Usage: latticedrift' "$e2e_work/quick.err")
+    expect_eq "'$args'${env:+ with XSCREENSAVER_WINDOW=$env} gives $expected and says why" \
+        "$expected latticedrift: $text $((expected == 2))" \
+        "$code $(head -n1 "$e2e_work/quick.err" | grep -o "latticedrift: .*$text") $usage"
+done
+
+# ---- Its own window and full screen: each ending, with the pointer where Xvfb put it ----
+"$helper" window 64x64 300 >"$e2e_work/other.out" &
+other=$(wait_field "$e2e_work/other.out" window 10)
+for case in "|close|a window closed through WM_DELETE_WINDOW" "|key Escape|a window: Escape" \
+    "|key space key q|a window: a space leaves it, q" "--fullscreen|key space|--fullscreen: a key" \
+    "--fullscreen|click 1|--fullscreen: a left click" "--fullscreen|click 3|--fullscreen: a right click" \
+    "--fullscreen|focus|--fullscreen: a loss of focus"; do
+    IFS='|' read -r args action what <<<"$case"
+    start "$saver" $args
+    id=$(wait_window '^Lattice Drift$' 15)
+    sleep 1
+    [ "$action" = close ] && expect_eq "a window run makes an 800x600 window" 800x600 \
+        "$(xwininfo -id "$id" | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h }')"
+    case $action in
+    close) "$helper" close "$id" ;;
+    focus) xdotool windowfocus "$other" ;;
+    *) xdotool $action ;;
+    esac
+    finish "$what ends the run with 0" 20
+done
+
+start "$saver" --fullscreen
+id=$(wait_window '^Lattice Drift$' 15)
+sleep 1.5
+expect_eq "--fullscreen covers the screen" "1024x768+0+0" "$(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
+    /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }')"
+import -window root "$e2e_work/full.png"
+check_picture "--fullscreen shows the lattice" "$e2e_work/full.png" 1024 768
+eval "$(xdotool getmouselocation --shell)"
+for step in "1 0" "2 0" "3 0" "3 1"; do
+    xdotool mousemove $((X + ${step% *})) $((Y + ${step#* }))
+    sleep 0.2
+done
+xdotool click 4 click 5
+sleep 1
+expect_eq "--fullscreen: 4 pixels of travel and wheel turns leave it running" running \
+    "$(ended "$pid" && echo ended || echo running)"
+xdotool mousemove $((X + 3)) $((Y + 2))
+finish "--fullscreen: a fifth pixel ends it with 0" 20
+
+# ---- A given window: drawn, resized and destroyed; signals through a 10 s frame delay ----
+for program in "$saver" $asan_saver; do
+    build=$([ "$program" = "$saver" ] && echo "" || echo "sanitizer build: ")
+    "$helper" window 320x240 5 >"$e2e_work/target.out" &
+    target=$(wait_field "$e2e_work/target.out" window 10)
+    start "$program" --window-id "$target"
+    if [ -z "$build" ]; then
+        sleep 1.5
+        xdotool windowsize "$target" 640 480
+        sleep 1.5
+        import -window "$target" "$e2e_work/target.png"
+        check_picture "--window-id draws the lattice and follows a resize" "$e2e_work/target.png" 640 480
+    fi
+    wait_field "$e2e_work/target.out" destroyed 10 >/dev/null
+    finish "${build}--window-id: the window's destruction ends the run with 0 within 1 s, quietly" 10
+    for case in "TERM|--root --delay 10000000|" "INT|--fps --delay 10000000|$other" \
+        "TERM|--fullscreen --delay 10000000|"; do
+        IFS='|' read -r signal args env <<<"$case"
+        XSCREENSAVER_WINDOW=$env start "$program" $args
+        sleep 1.5
+        kill -s "$signal" "$pid"
+        finish "${build}SIG$signal ends '$args'${env:+ in XSCREENSAVER_WINDOW} with 0 within 1 s" 10
+    done
+done
+
+# ---- The daemon: 20 activations of the packaged hack, run without fades ----
+home=$e2e_work/home
+mkdir -p "$home"
+printf 'mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nprograms: GL: "Lattice Drift" %s -root \\n\n' \
+    "$hack" >"$home/.xscreensaver"
+chown -R 65534:65534 "$home"
+as_daemon_user=("${daemon_user[@]}" env HOME="$home" DISPLAY="$DISPLAY")
+log=$e2e_work/daemon.log
+reaped=$e2e_work/reaped.log
+"$helper" reap "$reaped" "${as_daemon_user[@]}" xscreensaver --no-splash --verbose >"$log" 2>&1 &
+poll 100 "${as_daemon_user[@]}" xscreensaver-command -time >/dev/null 2>&1
+
+# The pid of this cycle's hack, from the daemon's log.
+hack_started() { pid=$(grep -a "forked \"$hack" "$log" | sed -n "${cycle}s/.* in pid \\([0-9]*\\) .*/\\1/p"); [ -n "$pid" ]; }
+# Its exit status, from whoever collected it: the display helper (its log) or the reaper.
+hack_collected() {
+    status=$( (sed -n "s/^pid=$pid status=//p" "$reaped"
+        grep -a "child pid $pid " "$log" | sed -n 's/.* with status \([0-9]*\).*/\1/p') | head -n1)
+    [ -n "$status" ]
+}
+display_helper_gone() { [ "$(grep -a -c 'xscreensaver-gfx exited' "$log")" -ge "$cycle" ]; }
+
+pictures=0
+exits=0
+clean=0
+for cycle in $(seq 20); do
+    "${as_daemon_user[@]}" xscreensaver-command -activate >/dev/null 2>&1
+    poll 150 hack_started || { echo "info: cycle $cycle: no hack within 15 s"; break; }
+    sleep 1.5
+    window=$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+    [ "$cycle" = 1 ] && expect_eq "the daemon starts the hack as its user, niced, with --root and its window" \
+        "65534 10 $hack --root 0x" "$(ps -o uid= -o ni= -p "$pid" | xargs) $(tr '\0' ' ' <"/proc/$pid/cmdline")${window:0:2}"
+    import -window "${window:-root}" "$e2e_work/daemon.png"
+    problem=$(picture_problem "$e2e_work/daemon.png" 1024 768)
+    [ -z "$problem" ] && pictures=$((pictures + 1)) || echo "info: cycle $cycle: $problem"
+
+    "${as_daemon_user[@]}" xscreensaver-command -deactivate >/dev/null 2>&1
+    status="still running 1 s after the deactivation"
+    poll 10 ended "$pid" && poll 100 hack_collected
+    [ "$status" = 0 ] && exits=$((exits + 1)) || echo "info: cycle $cycle: status '$status'"
+    poll 100 display_helper_gone
+    pgrep -f "^$hack" >/dev/null && echo "info: cycle $cycle: left $(pgrep -f "^$hack" | xargs)" || clean=$((clean + 1))
+done
+expect_eq "daemon: each of 20 activations shows the lattice in the daemon's window" 20 "$pictures"
+expect_eq "daemon: each deactivation ends the hack with 0 within 1 s" 20 "$exits"
+expect_eq "daemon: no process of ours is left after a deactivation" 20 "$clean"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
