@@ -24,6 +24,20 @@ note() {
     stage_started=$now
 }
 
+# add_counts <stage> <passed> <failed> <status> <what ran>: adds a stage's counts to the totals; a
+# non-zero status with nothing failed counts as one failure more.
+add_counts() {
+    local stage=$1 good=$2 bad=$3 rc=$4 what=$5
+    passed=$((passed + good))
+    failed=$((failed + bad))
+    if [[ $rc -ne 0 && $bad -eq 0 ]]; then
+        failed=$((failed + 1))
+        note "$stage" "$good passed, but $what ended with status $rc"
+    else
+        note "$stage" "$good passed, $bad failed"
+    fi
+}
+
 # Adds the counts from ctest's closing line ("95% tests passed, 2 tests failed out of 40").
 count_ctest() {
     local stage=$1 log=$2 rc=$3 line total bad
@@ -39,14 +53,7 @@ count_ctest() {
     fi
     bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
     total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
-    if [[ $rc -ne 0 && $bad -eq 0 ]]; then
-        failed=$((failed + 1))
-        note "$stage" "$((total - bad)) passed, but ctest ended with status $rc"
-    else
-        note "$stage" "$((total - bad)) passed, $bad failed"
-    fi
+    add_counts "$stage" $((total - bad)) "$bad" "$rc" ctest
 }
 
 # Runs a build step; a failure counts as one failed check.
@@ -74,7 +81,7 @@ run_ctest() {
 
 # Runs a script that ends with its own "N passed, N failed" line and adds its counts.
 run_summary() {
-    local stage=$1 rc line stage_passed stage_failed
+    local stage=$1 rc line
     shift
     echo "== $stage: $*"
     "$@" 2>&1 | tee "$logs/$stage.log"
@@ -85,16 +92,7 @@ run_summary() {
         note "$stage" "FAILED (no summary line, status $rc)"
         return
     fi
-    stage_passed=${line%% passed*}
-    stage_failed=$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")
-    passed=$((passed + stage_passed))
-    failed=$((failed + stage_failed))
-    if [[ $rc -ne 0 && $stage_failed -eq 0 ]]; then
-        failed=$((failed + 1))
-        note "$stage" "$line, but the script ended with status $rc"
-    else
-        note "$stage" "$line"
-    fi
+    add_counts "$stage" "${line%% passed*}" "$(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")" "$rc" "the script"
 }
 
 if ! bash scripts/setup.sh; then
