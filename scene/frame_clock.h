@@ -3,7 +3,8 @@
 #define LATTICEDRIFT_SCENE_FRAME_CLOCK_H
 
 // Where FrameClock::tick reads elapsed whole milliseconds. By default GLUT's elapsed-time query
-// (freeglut on Linux, our own small layer on Windows); tests and tools point it at simulated time.
+// (our own small layer in compat/, on CLOCK_MONOTONIC or the Windows counters); tests and tools
+// point it at simulated time.
 using ElapsedMsSource = int (*)();
 int glut_elapsed_ms();
 extern ElapsedMsSource elapsed_ms_source;

@@ -12,8 +12,8 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     # running the Windows build: Wine on a virtual X screen
     wine wine64 xvfb xauth
-    # OpenGL 1.1, GLU, GLUT and EGL (Mesa's llvmpipe renders offscreen)
-    libgl1-mesa-dri libgl-dev libopengl-dev libegl-dev libegl1-mesa-dev libglu1-mesa-dev freeglut3-dev
+    # OpenGL 1.1, GLU and EGL (Mesa's llvmpipe renders offscreen)
+    libgl1-mesa-dri libgl-dev libopengl-dev libegl-dev libegl1-mesa-dev libglu1-mesa-dev
     # end-to-end checks: window queries, X input, screenshots
     x11-utils xdotool imagemagick
     # tests, benchmarks, PNG output, instruction counts

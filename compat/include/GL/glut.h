@@ -1,5 +1,5 @@
-// The one GLUT query the scene uses, for the Windows build, which has no GLUT.
-// Same name, constant and meaning as GLUT's: whole milliseconds elapsed, as an int.
+// The one GLUT query the scene uses, for builds without GLUT (all of ours): whole milliseconds
+// elapsed, as an int, with GLUT's name, constant and meaning. Each platform serves it in compat/.
 #ifndef LATTICEDRIFT_COMPAT_GLUT_H
 #define LATTICEDRIFT_COMPAT_GLUT_H
 
