@@ -10,7 +10,7 @@ set -u
 script_dir=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(cd "${1:-$script_dir/../build/linux}" && pwd) || exit 2
 seconds=${2:-10}
-saver=$build_dir/host/latticedrift
+saver=$build_dir/bin/latticedrift
 renderer=$build_dir/tools/latticedrift-render
 # shellcheck source=tests/e2e/e2e_lib.sh
 . "$script_dir/../tests/e2e/e2e_lib.sh"

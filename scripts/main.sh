@@ -13,7 +13,7 @@ bash scripts/setup.sh
 cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 
-saver=build/linux/host/latticedrift
+saver=build/linux/bin/latticedrift
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     echo
     echo "Opening Lattice Drift in a window on display $DISPLAY: Escape, q or closing the window ends it."

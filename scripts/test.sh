@@ -124,9 +124,9 @@ fi
 
 # The Linux host end to end on Xvfb: its package, its modes, and Debian's X11 screen-saver daemon
 # starting and stopping it; the sanitizer build's host gets short runs too.
-if [[ -x build/linux/host/latticedrift && -x build/linux/tests/linux/x11_e2e_helper ]]; then
+if [[ -x build/linux/bin/latticedrift && -x build/linux/tests/linux/x11_e2e_helper ]]; then
     asan_host=()
-    [[ -x build/linux-asan/host/latticedrift ]] && asan_host=(build/linux-asan)
+    [[ -x build/linux-asan/bin/latticedrift ]] && asan_host=(build/linux-asan)
     run_summary x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
 fi
 

@@ -1,7 +1,7 @@
 // libFuzzer target: the Linux host's command line. The input's first NUL-separated piece is the
 // XSCREENSAVER_WINDOW value (empty: unset), every further piece one argument. Whatever it is
 // given, the parser ends with a message, or with a mode and a window it can stand behind.
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // libFuzzer target: whole Windows command lines read as the saver's entry reads them (the argument
 // text after the program name, stepped byte by byte or as a double-byte code page steps), then the
 // mode scan and the handle parser as the modes use them.
-#include "host/saver_rules.h"
+#include "host/win32/win32_rules.h"
 
 #include <cstddef>
 #include <cstdint>

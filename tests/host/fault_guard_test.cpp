@@ -3,8 +3,8 @@
 // never reach it.
 #include "host_test_support.h"
 
-#include "host/win32_fault_guard.h"
-#include "host/win32_seams.h"
+#include "host/win32/win32_fault_guard.h"
+#include "host/win32/win32_seams.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // saver windows for the host tests.
 #include "host_test_support.h"
 
-#include "host/win32_seams.h"
+#include "host/win32/win32_seams.h"
 #include "scene/frame.h"
 
 #include <algorithm>

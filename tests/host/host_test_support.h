@@ -3,7 +3,7 @@
 #ifndef LATTICEDRIFT_TESTS_HOST_TEST_SUPPORT_H
 #define LATTICEDRIFT_TESTS_HOST_TEST_SUPPORT_H
 
-#include "host/win32_host.h"
+#include "host/win32/win32_host.h"
 #include "scene/scene.h"
 
 #include <gtest/gtest.h>

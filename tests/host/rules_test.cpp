@@ -1,5 +1,5 @@
 // The host's platform-free rules: command line, mode letter, handles, mouse tolerance, re-check.
-#include "host/saver_rules.h"
+#include "host/win32/win32_rules.h"
 
 #include <gtest/gtest.h>
 

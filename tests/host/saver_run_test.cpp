@@ -2,7 +2,7 @@
 // for full-screen and preview, a second full-screen start, and the configuration dialog's owner.
 #include "host_test_support.h"
 
-#include "host/win32_seams.h"
+#include "host/win32/win32_seams.h"
 
 #include <string>
 

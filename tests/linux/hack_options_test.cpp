@@ -1,6 +1,6 @@
 // Command-line rules of the Linux host, row by row: the modes and the window each draws into, the
 // daemon's options, and every malformed number or window ID, whose message names what is wrong.
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 #include <gtest/gtest.h>
 

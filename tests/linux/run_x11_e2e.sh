@@ -8,10 +8,10 @@ set -u
 
 script_dir=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(cd "${1:?usage: run_x11_e2e.sh <linux-build-dir> [<sanitizer-build-dir>]}" && pwd) || exit 2
-asan_saver=${2:+$(cd "$2" && pwd)/host/latticedrift}
+asan_saver=${2:+$(cd "$2" && pwd)/bin/latticedrift}
 # shellcheck source=tests/e2e/e2e_lib.sh
 . "$script_dir/../e2e/e2e_lib.sh"
-saver=$build_dir/host/latticedrift
+saver=$build_dir/bin/latticedrift
 helper=$build_dir/tests/linux/x11_e2e_helper
 for needed in "$saver" "$helper" ${asan_saver:+"$asan_saver"}; do
     [ -x "$needed" ] || { echo "missing: $needed (build latticedrift and x11_e2e_helper)" >&2; exit 2; }

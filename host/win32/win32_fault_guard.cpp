@@ -7,9 +7,9 @@
 // the process's top-level filter, which the guard replaces while it is active. Either way the
 // filter asks UnhandledExceptionFilter, and when that answers EXCEPTION_EXECUTE_HANDLER it unwinds
 // the stack back to run_in_fault_guard (msvcrt's longjmp unwinds frame by frame, as __except does).
-#include "host/win32_fault_guard.h"
+#include "host/win32/win32_fault_guard.h"
 
-#include "host/win32_seams.h"
+#include "host/win32/win32_seams.h"
 
 #include <setjmp.h>
 #include <windows.h>

@@ -1,6 +1,6 @@
 // GLX for the Linux host: a visual of our own for the windows the host makes, the given window's
 // own visual otherwise (a context of another visual may not draw into it), and one context.
-#include "host/glx_context.h"
+#include "host/x11/glx_context.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 // Ending the saver: saver_default_proc, the last procedure of the chain, turns qualifying input
 // into close requests and, on the Windows 95 family with a password set, lets a close go ahead only
 // once the system's verifier accepts it (verify_on_close).
-#include "host/saver_rules.h"
-#include "host/win32_host.h"
-#include "host/win32_seams.h"
+#include "host/win32/win32_rules.h"
+#include "host/win32/win32_host.h"
+#include "host/win32/win32_seams.h"
 
 std::int32_t close_confirmed;
 std::int32_t password_check_active;

@@ -1,14 +1,14 @@
 // The animation window procedure and its WGL surface: binds an OpenGL context to the saver window
 // at creation and starts the scene and the frame timer, renders and swaps on every tick, and tears
 // it all down at destruction. Messages it does not act on go on to saver_default_proc.
-#include "host/win32_host.h"
-#include "host/win32_seams.h"
+#include "host/win32/win32_host.h"
+#include "host/win32/win32_seams.h"
 
 #include "scene/frame.h"
 #include "scene/scene.h"
 
 #if defined(LATTICEDRIFT_STATS_BUILD)
-#include "host/win32_frame_stats.h"
+#include "host/win32/win32_frame_stats.h"
 #endif
 
 const PIXELFORMATDESCRIPTOR surface_pixel_format = {

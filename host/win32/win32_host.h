@@ -4,7 +4,7 @@
 #ifndef LATTICEDRIFT_HOST_WIN32_HOST_H
 #define LATTICEDRIFT_HOST_WIN32_HOST_H
 
-#include "host/saver_rules.h"
+#include "host/win32/win32_rules.h"
 
 #include <windows.h>
 

@@ -11,6 +11,8 @@ enum class HackMode {
     Target,     // draws into a window someone else owns (the daemon's, the root, --window-id)
 };
 
+// The frame period when --delay is not given, in microseconds.
+constexpr long DEFAULT_FRAME_PERIOD_US = 5000;
 // Largest --delay in microseconds (10 seconds).
 constexpr long MAX_FRAME_DELAY_US = 10000000;
 

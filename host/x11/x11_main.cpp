@@ -1,11 +1,10 @@
 // latticedrift, the Linux host's entry and frame loop: reads the command line, opens the window
 // (its own, full screen, or the one it is given), binds GLX and starts the scene, then renders,
 // swaps and waits out the rest of the frame delay until the window, the input or a signal ends it.
-#include "host/glx_context.h"
-#include "host/glx_fps.h"
-#include "host/hack_options.h"
-#include "host/saver_rules.h"
-#include "host/x11_window.h"
+#include "host/x11/glx_context.h"
+#include "host/x11/glx_fps.h"
+#include "host/x11/hack_options.h"
+#include "host/x11/x11_window.h"
 #include "scene/frame.h"
 #include "scene/scene.h"
 
@@ -185,7 +184,7 @@ int run(const HackOptions& options, const sigset_t& waitMask)
 int main(int argc, char* argv[])
 {
     HackOptions options;
-    options.delayUs = static_cast<long>(FRAME_TIMER_MS) * 1000L;
+    options.delayUs = DEFAULT_FRAME_PERIOD_US;
     std::string error;
     switch (parse_hack_options(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), &options, &error)) {
     case HackParse::Help:

@@ -1,5 +1,5 @@
 // The real Windows functions behind the host's platform seams.
-#include "host/win32_seams.h"
+#include "host/win32/win32_seams.h"
 
 HostPlatform host_platform = {
     DefWindowProcA,

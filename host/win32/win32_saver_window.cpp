@@ -1,8 +1,8 @@
 // The saver window: class registration, the full-screen or preview window, the password verifier
 // of the Windows 95 family, the message loop, and saver_window_proc, the first procedure of the
 // chain saver_window_proc -> animation_proc -> saver_default_proc.
-#include "host/win32_host.h"
-#include "host/win32_seams.h"
+#include "host/win32/win32_host.h"
+#include "host/win32/win32_seams.h"
 
 const char SAVER_CLASS_NAME[] = "WindowsScreenSaverClass";
 const char FULL_SCREEN_TITLE[] = "Screen Saver";

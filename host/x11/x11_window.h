@@ -3,7 +3,7 @@
 #ifndef LATTICEDRIFT_HOST_X11_WINDOW_H
 #define LATTICEDRIFT_HOST_X11_WINDOW_H
 
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

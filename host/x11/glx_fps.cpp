@@ -1,6 +1,6 @@
 // The --fps counter and its corner text: glyphs from glXUseXFont in display lists, drawn under a
 // saved and restored GL state so that the scene's own state is untouched.
-#include "host/glx_fps.h"
+#include "host/x11/glx_fps.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>

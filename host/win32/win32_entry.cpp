@@ -1,9 +1,9 @@
 // Process entry and mode dispatch of the Windows saver: configure, full-screen, preview and
 // change-password, each run inside the fault guard; the process ends with the mode's exit code.
-#include "host/saver_rules.h"
-#include "host/win32_fault_guard.h"
-#include "host/win32_host.h"
-#include "host/win32_seams.h"
+#include "host/win32/win32_rules.h"
+#include "host/win32/win32_fault_guard.h"
+#include "host/win32/win32_host.h"
+#include "host/win32/win32_seams.h"
 
 HINSTANCE module_instance;
 std::int32_t platform_is_9x;

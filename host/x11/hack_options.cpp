@@ -1,6 +1,6 @@
 // Command line of the Linux host: getopt_long_only scans (so "-root" and "--root" are one option),
 // the helpers below check every number and window ID strictly, digit by digit.
-#include "host/hack_options.h"
+#include "host/x11/hack_options.h"
 
 #include <getopt.h>
 

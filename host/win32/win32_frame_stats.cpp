@@ -1,5 +1,5 @@
 // Frame statistics for the stats test build of the saver (latticedrift-stats.scr only).
-#include "host/win32_frame_stats.h"
+#include "host/win32/win32_frame_stats.h"
 
 #include "scene/scene.h"
 

@@ -1,7 +1,7 @@
 // X11 for the Linux host: error handlers that record instead of exiting, the windows the host makes
 // (800x600, or full screen through the window manager or over it), the window it is given, and the
 // ending rules of each mode.
-#include "host/x11_window.h"
+#include "host/x11/x11_window.h"
 
 #include "host/saver_rules.h"
 
