@@ -8,6 +8,7 @@ namespace {
 
 enum OptionCode {
     OPT_ROOT = 1000,
+    OPT_WINDOW,
     OPT_WINDOW_ID,
     OPT_FULLSCREEN,
     OPT_DELAY,
@@ -20,6 +21,7 @@ enum OptionCode {
 
 const option LONG_OPTIONS[] = {
     { "root", no_argument, nullptr, OPT_ROOT },
+    { "window", no_argument, nullptr, OPT_WINDOW },
     { "window-id", required_argument, nullptr, OPT_WINDOW_ID },
     { "fullscreen", no_argument, nullptr, OPT_FULLSCREEN },
     { "delay", required_argument, nullptr, OPT_DELAY },
@@ -90,6 +92,7 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
 {
     HackOptions parsed = *options;
     bool root = false;
+    bool ownWindow = false;
     bool fullScreen = false;
     bool windowIdGiven = false;
     bool help = false;
@@ -105,6 +108,9 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
         switch (c) {
         case OPT_ROOT:
             root = true;
+            break;
+        case OPT_WINDOW:
+            ownWindow = true;
             break;
         case OPT_WINDOW_ID:
             windowIdGiven = true;
@@ -150,16 +156,21 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
         return HackParse::Help;
     if (optind < argc)
         ok = fail(error, std::string("unexpected argument '") + argv[optind] + "'");
-    else if (root && windowIdGiven)
-        ok = fail(error, "--root and --window-id both name a window; give one");
-    else if (fullScreen && (root || windowIdGiven))
-        ok = fail(error, "--fullscreen makes its own window; it does not go with --root or --window-id");
+    else if (ownWindow && fullScreen)
+        ok = fail(error, "--window and --fullscreen both make a window; give one");
+    else if ((ownWindow || fullScreen) && (root || windowIdGiven))
+        ok = fail(error, std::string(ownWindow ? "--window" : "--fullscreen") +
+                             " makes its own window; it does not go with --root or --window-id");
     if (!ok)
         return HackParse::Error;
 
+    // The settings dialog's preview names its window both ways: --window-id wins over --root and
+    // the variable.
     const bool envSet = saverWindowEnv != nullptr && *saverWindowEnv != '\0';
     if (windowIdGiven) {
         parsed.mode = HackMode::Target;
+    } else if (ownWindow) {
+        parsed.mode = HackMode::Windowed;
     } else if (fullScreen) {
         parsed.mode = HackMode::FullScreen;
     } else if (root || envSet) {
@@ -182,12 +193,14 @@ const char* hack_usage()
            "Lattice Drift, a screen saver: a drifting cube of points with fading trails.\n"
            "Options take one dash or two.\n"
            "\n"
-           "  (no mode)          a window of its own, 800x600; Escape, q or closing it ends the run\n"
+           "  --window           a window of its own, 800x600 (also without a mode option); Escape,\n"
+           "                     q or closing it ends the run\n"
            "  --fullscreen       cover the screen; moving the pointer, a key, a button or a change\n"
            "                     of focus ends the run\n"
            "  --root             draw into the X11 screen-saver daemon's window (XSCREENSAVER_WINDOW),\n"
            "                     or into the root window when that is not set\n"
-           "  --window-id ID     draw into window ID (decimal, or hexadecimal after 0x)\n"
+           "  --window-id ID     draw into window ID (decimal, or hexadecimal after 0x); it wins over\n"
+           "                     --root and XSCREENSAVER_WINDOW\n"
            "  --delay US         pause per frame in microseconds (default 5000, at most 10000000)\n"
            "  --fps              show frames per second and CPU milliseconds per frame\n"
            "  --display NAME     the X display to use (default $DISPLAY)\n"

@@ -56,6 +56,7 @@ const Row ROWS[] = {
     { { "--root" }, "0x60000C", "target 0x60000c" },
     { {}, "6291468", "target 0x60000c" },
     { { "--window-id", "0X2a" }, "0x60000C", "target 0x2a" },
+    { { "--root", "--window-id", "0x2a" }, "junk", "target 0x2a" }, // the settings dialog's preview
     { { "-window-id=0x1FFFFFFF" }, "junk", "target 0x1fffffff" },
     { { "--fullscreen" }, "0x60000C", "full" },
     { { "-delay", "0", "-fps", "-visual", "0x21", "-install" }, nullptr, "window delay=0 fps" },
@@ -73,7 +74,9 @@ const Row ROWS[] = {
     { { "--window-id", "18446744073709551621" }, nullptr, "error: --window-id: '18446744073709551621'" },
     { { "--delay", "10000001" }, nullptr, "error: --delay: '10000001'" },
     { { "--delay", "5ms" }, nullptr, "error: --delay: '5ms'" },
-    { { "--root", "--window-id", "5" }, nullptr, "error: --root and --window-id" },
+    { { "-window" }, "0x60000C", "window" },
+    { { "-window", "-root" }, nullptr, "error: --window makes" },
+    { { "--window", "--fullscreen" }, nullptr, "error: --window and --fullscreen" },
     { { "--fullscreen", "-window-id", "5" }, nullptr, "error: --fullscreen" },
     { {}, "junk", "error: XSCREENSAVER_WINDOW: 'junk'" },
     { { "-root" }, "0x", "error: XSCREENSAVER_WINDOW: '0x'" },
