@@ -189,7 +189,7 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
 
 const char* hack_usage()
 {
-    return "Usage: latticedrift [OPTION]...\n"
+    static const std::string usage = std::string("Usage: latticedrift [OPTION]...\n"
            "Lattice Drift, a screen saver: a drifting cube of points with fading trails.\n"
            "Options take one dash or two.\n"
            "\n"
@@ -201,7 +201,9 @@ const char* hack_usage()
            "                     or into the root window when that is not set\n"
            "  --window-id ID     draw into window ID (decimal, or hexadecimal after 0x); it wins over\n"
            "                     --root and XSCREENSAVER_WINDOW\n"
-           "  --delay US         pause per frame in microseconds (default 5000, at most 10000000)\n"
+           "  --delay US         frame period in microseconds (default ") + std::to_string(DEFAULT_FRAME_PERIOD_US) +
+           ", at most " + std::to_string(MAX_FRAME_DELAY_US) + ");\n"
+           "                     0: as fast as the display allows\n"
            "  --fps              show frames per second and CPU milliseconds per frame\n"
            "  --display NAME     the X display to use (default $DISPLAY)\n"
            "  --visual ID, --install\n"
@@ -210,4 +212,5 @@ const char* hack_usage()
            "\n"
            "XSCREENSAVER_WINDOW alone, without a mode option, also names the window to draw into.\n"
            "Exit status: 0 when the run ends normally, 1 when the display or OpenGL fails, 2 for bad usage.\n";
+    return usage.c_str();
 }

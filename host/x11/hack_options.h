@@ -11,8 +11,9 @@ enum class HackMode {
     Target,     // draws into a window someone else owns (the daemon's, the root, --window-id)
 };
 
-// The frame period when --delay is not given, in microseconds.
-constexpr long DEFAULT_FRAME_PERIOD_US = 5000;
+// The frame period when --delay is not given, in microseconds: 60 frames a second, the rate of the
+// Windows saver's timer and of the headless renderer, at which the trails have their length.
+constexpr long DEFAULT_FRAME_PERIOD_US = 16667;
 // Largest --delay in microseconds (10 seconds).
 constexpr long MAX_FRAME_DELAY_US = 10000000;
 
@@ -21,7 +22,7 @@ struct HackOptions {
     // Target only: the window; 0 with targetRoot set means the screen's root window.
     unsigned long targetWindow = 0;
     bool targetRoot = false;
-    long delayUs = 0;    // pause per frame; the caller's default until --delay sets it
+    long delayUs = 0;    // frame period; the caller's default until --delay sets it
     bool showFps = false;
     std::string display; // --display; empty means $DISPLAY
 };
