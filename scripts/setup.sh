@@ -23,6 +23,8 @@ packages=(
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps
+    # the moment the daemon's stop signal reaches the hack, in its end-to-end checks
+    strace
     # CPU time of a measured run (bench/measure_x11_fps.sh, tests/e2e/measure_wine_fps.sh)
     time
     # the main job's video of the first seconds
