@@ -1,7 +1,8 @@
 // Benchmarks of the running scene on an 800x600 EGL pbuffer (llvmpipe): whole frames with the
-// lattice replayed from its display list and issued in immediate mode, the point cube alone, and
-// the start-up's scene_setup. Every frame ends with glFinish (as a host's swap would), so the time
+// lattice replayed from its display list and issued in immediate mode, the point cube alone, the
+// start-up's scene_setup, and the Linux host's frame keeper. Every frame ends with glFinish (as a host's swap would), so the time
 // includes the rasterising that the GL library would otherwise defer.
+#include "host/x11/frame_keeper.h"
 #include "scene/point_cube.h"
 #include "scene/scene.h"
 #include "tools/egl_context.h"
@@ -102,6 +103,22 @@ void BM_scene_setup(benchmark::State& state)
     }
 }
 BENCHMARK(BM_scene_setup)->Unit(benchmark::kMillisecond);
+
+// What the Linux host adds to each frame where the swap may not keep the picture: the frame copied
+// into the keeper's texture and drawn back over the window.
+void BM_frame_keeper(benchmark::State& state)
+{
+    restart_scene(true, 0);
+    FrameKeeper keeper;
+    keeper.resize(WIDTH, HEIGHT);
+    for (auto _ : state) {
+        keeper.save();
+        keeper.restore();
+        glFinish();
+    }
+    keeper.release();
+}
+BENCHMARK(BM_frame_keeper)->Unit(benchmark::kMillisecond)->Iterations(FRAMES_PER_RUN)->MeasureProcessCPUTime()->UseRealTime();
 
 // The lattice's display list, compiled once at the end of the start-up.
 void BM_build_point_cube_list(benchmark::State& state)

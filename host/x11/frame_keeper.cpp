@@ -1,4 +1,4 @@
-// The frame keeper: one RGB texture at least the window's size, filled by glCopyTexSubImage2D and
+// The frame keeper: one RGBA texture at least the window's size, filled by glCopyTexSubImage2D and
 // drawn back by a textured quad with nearest sampling, so that every pixel comes back unchanged.
 #include "host/x11/frame_keeper.h"
 
@@ -32,7 +32,7 @@ void FrameKeeper::resize(int windowWidth, int windowHeight)
     glBindTexture(GL_TEXTURE_2D, texture);
     textureWidth = power_of_two_at_least(width);
     textureHeight = power_of_two_at_least(height);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, textureWidth, textureHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth, textureHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glPopAttrib();

@@ -1,4 +1,4 @@
-// Keeps the finished frame across a swap that does not: the picture is never cleared, so a swap
+// Keeps the finished frame across a swap that may not: the picture is never cleared, so a swap
 // that exchanges buffers would interleave two pictures. OpenGL 1.1 alone: the frame is copied into
 // a texture before the swap and drawn back over the whole window before the next frame.
 #ifndef LATTICEDRIFT_HOST_X11_FRAME_KEEPER_H

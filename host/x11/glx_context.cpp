@@ -120,9 +120,11 @@ bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxCo
             (attribute(display, configs[i], GLX_RENDER_TYPE) & GLX_RGBA_BIT) == 0 ||
             (attribute(display, configs[i], GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) == 0)
             continue;
-        const GlxConfig candidate = describe(display, configs[i], offered);
-        if (!found || (candidate.copySwap && !chosen->copySwap))
-            *chosen = candidate;
+        // Double-buffered first (a single buffer shows each frame half drawn), then a copying swap.
+        const GlxConfig c = describe(display, configs[i], offered);
+        if (!found || (c.doubleBuffered && !chosen->doubleBuffered) ||
+            (c.doubleBuffered == chosen->doubleBuffered && c.copySwap && !chosen->copySwap))
+            *chosen = c;
         found = true;
     }
     if (configs != nullptr)

@@ -205,11 +205,12 @@ RunState frame_loop(Run* run, std::string* reason)
         const bool drawing = x11_visible(run->x) && (limit == 0 || run->frame < limit);
         if (drawing && (changes.exposed || !earlier(monotonic_now(), due))) {
             draw_frame(run);
-            // Paced from one due time to the next; a run that falls behind starts afresh from now
+            // Paced from one due time to the next, so that a late wake-up is made up by the next
+            // wait; a run a whole period behind (a slow frame, a pause) starts afresh from now
             // rather than hurrying to catch up.
             const timespec now = monotonic_now();
             due = after_us(due, run->options.delayUs);
-            if (earlier(due, now))
+            if (earlier(after_us(due, run->options.delayUs), now))
                 due = now;
             continue;
         }
