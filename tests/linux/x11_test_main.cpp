@@ -48,10 +48,12 @@ void before_frame(long frame)
         headless_set_ms(simulated_frame_ms(frame, fps));
 }
 
-// Once the server has the last frame, so that a screenshot taken from now on shows it.
+// Once the last frame is on the screen, so that a screenshot taken from now on shows it: the GL
+// driver has done all its work, the server all of ours.
 void note_last_frame(Display* display, long frame)
 {
     if (frame == frame_limit) {
+        glFinish();
         XSync(display, False);
         std::printf("frames=%ld\n", frame);
         std::fflush(stdout);
@@ -61,11 +63,11 @@ void note_last_frame(Display* display, long frame)
 // Magenta over the whole back buffer: anything of it that shows was not drawn by the saver.
 void overwrite_back_buffer(Display* display, long frame)
 {
+    note_last_frame(display, frame);
     glPushAttrib(GL_COLOR_BUFFER_BIT);
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glPopAttrib();
-    note_last_frame(display, frame);
 }
 
 } // namespace
