@@ -23,6 +23,10 @@ packages=(
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps
+    # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file
+    file
+    # awk in every end-to-end script and benchmark (present on a minimal system, but not essential)
+    mawk
     # CPU time of a measured run (bench/measure_x11_fps.sh, tests/e2e/measure_wine_fps.sh)
     time
     # the main job's video of the first seconds
