@@ -23,8 +23,9 @@ packages=(
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps
-    # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file
-    file
+    # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file; the
+    # package checks of the end-to-end script: lintian, and readelf (binutils) on what links what
+    file lintian binutils
     # awk in every end-to-end script and benchmark (present on a minimal system, but not essential)
     mawk
     # CPU time of a measured run (bench/measure_x11_fps.sh, tests/e2e/measure_wine_fps.sh)

@@ -84,25 +84,32 @@ check_picture() {
     expect_eq "$1" "" "$problem"
 }
 
-# ---- The Debian package: its files, run-time dependencies and settings file ----
+# ---- The Debian package: its files, run-time dependencies and lintian's verdict; no freeglut ----
 pkg=$e2e_work/pkg
 hack=$pkg/usr/libexec/xscreensaver/latticedrift
 (cd "$build_dir" && cpack -G DEB -B "$e2e_work/deb") >"$e2e_work/cpack.log" 2>&1
 deb=$(ls "$e2e_work"/deb/latticedrift_*.deb 2>/dev/null | head -n1)
 if [ -n "$deb" ] && dpkg-deb -x "$deb" "$pkg"; then
-    expect_eq "the package holds the hack, its settings file and its man page" \
-        "./usr/libexec/xscreensaver/latticedrift ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
+    expect_eq "the package holds the hack, its settings file, its man page, copyright and changelog" \
+        "./usr/libexec/xscreensaver/latticedrift ./usr/share/doc/latticedrift/changelog.gz ./usr/share/doc/latticedrift/copyright ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
         "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort | xargs)"
     depends=$(dpkg-deb -f "$deb" Depends)
     missing=$(for library in libc6 libx11-6 libglx0 libopengl0 libglu1-mesa libstdc++6; do
         [[ ", $depends" == *", $library"* ]] || echo "$library"; done)
     expect_eq "the package depends on the libraries it runs on" "" "$missing" "Depends: $depends"
-    expect_eq "the settings file runs --root and maps its slider to --delay" 2 \
-        "$(grep -c -e '<command arg="--root"/>' -e 'arg="--delay %"' "$pkg/usr/share/xscreensaver/config/latticedrift.xml")"
+    # As an unprivileged user: lintian advises against root.
+    chmod -R go+rX "$e2e_work/deb"
+    lintian=$("${daemon_user[@]}" env HOME=/nonexistent lintian --fail-on error,warning "$deb" 2>&1)
+    lintian_status=$?
+    expect_eq "lintian finds no error or warning in the package" 0 "$lintian_status" "${lintian//$'\n'/ }"
 else
     fail "cpack -G DEB makes a package" "$(tail -n 5 "$e2e_work/cpack.log")"
     mkdir -p "$(dirname "$hack")" && cp "$saver" "$hack"
 fi
+glut=$(for binary in "$saver" "$build_dir/tools/latticedrift-render" "$build_dir/tests/test_scene"; do
+    readelf -d "$binary" 2>&1 | grep -i -e glut -e 'Error' | sed "s|^|$(basename "$binary"): |"; done
+    [ -n "$deb" ] && dpkg-deb -f "$deb" Depends | grep -o -i -e 'freeglut[^,]*' -e 'libglut[^,]*')
+expect_eq "nothing links freeglut: the host, the renderer, a test, the package's Depends" "" "${glut//$'\n'/ }"
 chmod -R go+rX "$pkg"
 
 # ---- Command lines that end at once: the reason first, with the usage for bad usage ----
