@@ -112,6 +112,62 @@ glut=$(for binary in "$saver" "$build_dir/tools/latticedrift-render" "$build_dir
 expect_eq "nothing links freeglut: the host, the renderer, a test, the package's Depends" "" "${glut//$'\n'/ }"
 chmod -R go+rX "$pkg"
 
+# ---- The daemon's settings dialog previews the packaged hack ----
+# xscreensaver-settings runs a hack by the path its programs line gives, but reads the hack's
+# settings file only from /usr/share/xscreensaver/config/<command name>.xml, a folder built into
+# it: no variable or option moves it. So the dialog runs in a mount namespace of its own, where the
+# package's settings folder is bound over that one; nothing is installed, and nothing outside the
+# dialog sees the change. It runs as the daemon's user, under strace, which reports the exit status
+# of the hacks that the dialog starts and collects itself.
+dialog_home=$e2e_work/dialog-home
+dialog_log=$e2e_work/dialog.log
+exits=$e2e_work/dialog-exits.log
+mkdir -p "$dialog_home"
+printf 'mode: one\nselected: 0\nprograms: GL: "Lattice Drift" %s --root \\n\n' "$hack" >"$dialog_home/.xscreensaver"
+chown -R 65534:65534 "$dialog_home"
+strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$exits" \
+    unshare --mount --propagation private sh -c 'mount --bind "$0" /usr/share/xscreensaver/config && exec "$@"' \
+    "$pkg/usr/share/xscreensaver/config" "${daemon_user[@]}" env HOME="$dialog_home" DISPLAY="$DISPLAY" \
+    xscreensaver-settings --debug >"$dialog_log" 2>&1 &
+tracer=$!
+# The pids of the hacks the dialog started; the preview area, and the latest hack once it runs the
+# hack's program.
+dialog_hacks() { sed -n 's/.* forked \([0-9]*\) (latticedrift)$/\1/p' "$dialog_log"; }
+previewing() {
+    preview=$(xdotool search --name '^XScreenSaver Settings Preview$' 2>/dev/null | head -n1)
+    pid=$(dialog_hacks | tail -n1)
+    [ -n "$preview" ] && [ -n "$pid" ] && [ "$(head -c ${#hack} "/proc/$pid/cmdline" 2>/dev/null)" = "$hack" ]
+}
+if poll 300 previewing; then
+    # Each mention of the settings file is its reading: none that it is missing or malformed.
+    expect_eq "the settings dialog reads the package's settings file and previews the hack as its user" \
+        "read 0 65534 $hack --root --window-id $(printf '0x%X' "$preview") " \
+        "$(grep -q ': reading .*/latticedrift\.xml\.\.\.$' "$dialog_log" && echo read) $(grep 'latticedrift\.xml' \
+            "$dialog_log" | grep -c -v ': reading ') $(ps -o uid= -p "$pid" | xargs) $(tr '\0' ' ' <"/proc/$pid/cmdline")" \
+        "$(grep -m3 'latticedrift\.xml' "$dialog_log" | xargs)"
+    # The scene starts at a corner of the cube whatever the seed, and shows the lattice in the
+    # picture_problem sense for its first seconds: screenshots until one does.
+    problem="no screenshot"
+    since=$SECONDS
+    until [ -z "$problem" ] || [ $((SECONDS - since)) -gt 20 ]; do
+        sleep 0.2
+        import -window "$preview" "$e2e_work/preview.png" 2>/dev/null &&
+            problem=$(picture_problem "$e2e_work/preview.png" $(identify -format '%w %h' "$e2e_work/preview.png"))
+    done
+    expect_eq "the settings dialog's preview shows the lattice" "" "$problem"
+    main=$(xwininfo -children -id "$preview" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    "$helper" close "$main"
+else
+    fail "the settings dialog previews the hack" "$(grep -v 'pref changed' "$dialog_log" | tail -n 5)"
+fi
+poll 300 ended "$tracer" || { kill -KILL $(pgrep -P "$tracer") $(dialog_hacks); kill -KILL "$tracer"; }
+wait "$tracer"
+dialog_status=$?
+hacks=$(dialog_hacks)
+statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$exits"; done | sort | uniq -c | xargs)
+expect_eq "closing the dialog ends it and its hacks with 0, and leaves nothing running" \
+    "0 $(wc -w <<<"$hacks") exited with 0 " "$dialog_status $statuses $(pgrep -f "^$hack" | xargs)"
+
 # ---- Command lines that end at once: the reason first, with the usage for bad usage ----
 for case in "--bogus||2|unknown option '--bogus'" "-window-id 0x||2|--window-id" "--delay 5ms||2|--delay" \
     "-root extra||2|unexpected argument 'extra'" "|0x60000G|2|XSCREENSAVER_WINDOW" \
