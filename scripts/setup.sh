@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, ffmpeg, ...).
+# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, ...): every program that the scripts and
+# tests call, as a minimal Debian 12 has few of them.
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 

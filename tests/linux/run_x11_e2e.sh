@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Linux host on a private Xvfb screen with Mesa's GLX: the Debian package,
-# bad command lines, the window and full-screen ending rules, --window-id, signals, short runs of
+# the daemon's settings dialog previewing it, bad command lines, the window and full-screen ending rules, --window-id, signals, short runs of
 # the sanitizer build, and Debian's X11 screen-saver daemon starting and stopping the packaged hack
 # 20 times. Usage: tests/linux/run_x11_e2e.sh <linux-build-dir> [<sanitizer-build-dir>]
 # Needs root (the daemon runs as uid 65534). One PASS/FAIL line per check, "N passed, N failed" last.
