@@ -27,9 +27,10 @@ packages=(
     # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file; the
     # package checks of the end-to-end script: lintian, and readelf (binutils) on what links what
     file lintian binutils
-    # the settings dialog's preview check (run_x11_e2e.sh): strace reports the exit status of the hack
-    # that the dialog starts and collects; mount binds the package's settings folder in a mount
-    # namespace of the dialog's own (unshare and setpriv come with util-linux, which every system has)
+    # strace: in the end-to-end checks, the moment the daemon's stop signal reaches the hack, and the
+    # exit status of the hack that the settings dialog starts and collects; mount binds the package's
+    # settings folder in a mount namespace of the dialog's own (unshare and setpriv come with
+    # util-linux, which every system has)
     strace mount
     # awk in every end-to-end script and benchmark (present on a minimal system, but not essential)
     mawk

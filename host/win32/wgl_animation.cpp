@@ -14,7 +14,8 @@
 const PIXELFORMATDESCRIPTOR surface_pixel_format = {
     sizeof(PIXELFORMATDESCRIPTOR),
     1,
-    PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+    // The picture outlives the swap: ask for a copy where the driver honours the hint.
+    PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_SWAP_COPY,
     PFD_TYPE_RGBA,
     24,
     0, 0, 0, 0, 0, 0, // red, green and blue bits and shifts

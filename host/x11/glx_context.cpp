@@ -1,98 +1,188 @@
-// GLX for the Linux host: a visual of our own for the windows the host makes, the given window's
-// own visual otherwise (a context of another visual may not draw into it), and one context.
+// GLX for the Linux host: framebuffer configurations through GLX 1.3, a copying swap through
+// GLX_OML_swap_method, vsync through GLX_EXT_swap_control or GLX_MESA_swap_control.
 #include "host/x11/glx_context.h"
 
-#include <cstdio>
+#include "host/x11/hack_options.h"
+
+#include <cstring>
+
+#ifndef GLX_SWAP_METHOD_OML
+#define GLX_SWAP_METHOD_OML 0x8060
+#define GLX_SWAP_COPY_OML 0x8062
+#endif
 
 namespace {
 
-std::string hex(unsigned long value)
+using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
+using SwapIntervalMesa = int (*)(unsigned);
+
+// A whole name in a blank-separated extension list (one name may begin another).
+bool has_extension(const char* list, const char* name)
 {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
+    const std::size_t length = std::strlen(name);
+    for (const char* p = list; p != nullptr && (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == list || p[-1] == ' ';
+        if (starts && (p[length] == ' ' || p[length] == '\0'))
+            return true;
+    }
+    return false;
 }
 
-int config(Display* display, XVisualInfo* visual, int attribute)
+int attribute(Display* display, GLXFBConfig config, int name)
 {
     int value = 0;
-    return glXGetConfig(display, visual, attribute, &value) == 0 ? value : 0;
+    return glXGetFBConfigAttrib(display, config, name, &value) == Success ? value : 0;
+}
+
+GlxConfig describe(Display* display, GLXFBConfig config, bool swapMethodOffered)
+{
+    GlxConfig c;
+    c.config = config;
+    c.doubleBuffered = attribute(display, config, GLX_DOUBLEBUFFER) != 0;
+    c.copySwap = swapMethodOffered && attribute(display, config, GLX_SWAP_METHOD_OML) == GLX_SWAP_COPY_OML;
+    return c;
+}
+
+bool swap_method_offered(Display* display, int screen)
+{
+    return has_extension(glXQueryExtensionsString(display, screen), "GLX_OML_swap_method");
+}
+
+// The first configuration of the list (best first) without alpha or multisampling: an alpha
+// visual would show through under a compositor. Any without multisampling otherwise.
+GLXFBConfig pick(Display* display, GLXFBConfig* configs, int count)
+{
+    GLXFBConfig fallback = nullptr;
+    for (int i = 0; i < count; ++i) {
+        if (attribute(display, configs[i], GLX_SAMPLE_BUFFERS) != 0 || attribute(display, configs[i], GLX_VISUAL_ID) == 0)
+            continue;
+        if (attribute(display, configs[i], GLX_ALPHA_SIZE) == 0)
+            return configs[i];
+        if (fallback == nullptr)
+            fallback = configs[i];
+    }
+    return fallback;
 }
 
 } // namespace
 
-bool glx_check(Display* display, std::string* error)
+bool glx_check(Display* display, int* errorBase, std::string* error)
 {
-    int errorBase = 0;
     int eventBase = 0;
-    if (!glXQueryExtension(display, &errorBase, &eventBase)) {
+    if (!glXQueryExtension(display, errorBase, &eventBase)) {
         *error = "the X server has no GLX (OpenGL) extension";
+        return false;
+    }
+    int major = 0;
+    int minor = 0;
+    glXQueryVersion(display, &major, &minor);
+    if (major < 1 || (major == 1 && minor < 3)) {
+        *error = "the X server's GLX is version " + std::to_string(major) + "." + std::to_string(minor) +
+                 "; 1.3 or later is needed";
         return false;
     }
     return true;
 }
 
-XVisualInfo* glx_choose_visual(Display* display, int screen, std::string* error)
+XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::string* error)
 {
-    // No alpha: the fade needs none, and an alpha visual would show through under a compositor.
-    int attributes[] = { GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
-                         GLX_DEPTH_SIZE, 16, None };
-    XVisualInfo* visual = glXChooseVisual(display, screen, attributes);
-    if (visual == nullptr)
-        *error = "no double-buffered RGBA OpenGL visual with a depth buffer on screen " + std::to_string(screen);
-    return visual;
+    const bool offered = swap_method_offered(display, screen);
+    int attributes[] = { GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
+                         GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
+                         GLX_DEPTH_SIZE, 16, GLX_SWAP_METHOD_OML, GLX_SWAP_COPY_OML, None };
+    constexpr int SWAP_METHOD_AT = 16;
+    // A copying swap first; where none is offered, any swap (the frame keeper then keeps the frame).
+    for (int pass = offered ? 0 : 1; pass < 2; ++pass) {
+        if (pass == 1)
+            attributes[SWAP_METHOD_AT] = None;
+        int count = 0;
+        GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
+        const GLXFBConfig config = configs != nullptr ? pick(display, configs, count) : nullptr;
+        if (configs != nullptr)
+            XFree(configs);
+        if (config != nullptr) {
+            *chosen = describe(display, config, offered);
+            return glXGetVisualFromFBConfig(display, config);
+        }
+    }
+    *error = "no double-buffered RGBA OpenGL visual with a depth buffer on screen " + std::to_string(screen);
+    return nullptr;
 }
 
-XVisualInfo* glx_visual_of(Display* display, int screen, VisualID visualId, std::string* error)
+bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxConfig* chosen, std::string* error)
 {
-    XVisualInfo wanted{};
-    wanted.visualid = visualId;
-    wanted.screen = screen;
+    const bool offered = swap_method_offered(display, screen);
     int count = 0;
-    XVisualInfo* visual = XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count);
-    if (visual == nullptr) {
-        *error = "the window's visual " + hex(visualId) + " is not on its screen";
-        return nullptr;
+    GLXFBConfig* configs = glXGetFBConfigs(display, screen, &count);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        if (static_cast<VisualID>(attribute(display, configs[i], GLX_VISUAL_ID)) != visualId ||
+            (attribute(display, configs[i], GLX_RENDER_TYPE) & GLX_RGBA_BIT) == 0 ||
+            (attribute(display, configs[i], GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) == 0)
+            continue;
+        const GlxConfig candidate = describe(display, configs[i], offered);
+        if (!found || (candidate.copySwap && !chosen->copySwap))
+            *chosen = candidate;
+        found = true;
     }
-    if (config(display, visual, GLX_USE_GL) == 0 || config(display, visual, GLX_RGBA) == 0) {
-        *error = "the window's visual " + hex(visualId) + " does not support RGBA OpenGL rendering";
-        XFree(visual);
-        return nullptr;
-    }
-    return visual;
+    if (configs != nullptr)
+        XFree(configs);
+    if (!found)
+        *error = "the window's visual " + format_window_id(visualId) + " does not support RGBA OpenGL rendering";
+    return found;
 }
 
-bool glx_bind(GlxSurface* surface, Display* display, Window window, XVisualInfo* visual, std::string* error)
+bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, const GlxConfig& config,
+              std::string* error)
 {
     surface->display = display;
-    surface->window = window;
-    surface->doubleBuffered = config(display, visual, GLX_DOUBLEBUFFER) != 0;
-    surface->context = glXCreateContext(display, visual, nullptr, True);
+    surface->config = config;
+    surface->context = glXCreateNewContext(display, config.config, GLX_RGBA_TYPE, nullptr, True);
     if (surface->context == nullptr) {
-        *error = "cannot create an OpenGL context for visual " + hex(visual->visualid);
+        *error = "cannot create an OpenGL context";
         return false;
     }
-    if (!glXMakeCurrent(display, window, surface->context)) {
-        *error = "cannot make the OpenGL context current on window " + hex(window);
+    surface->drawable = glXCreateWindow(display, config.config, window, nullptr);
+    if (surface->drawable == 0 ||
+        !glXMakeContextCurrent(display, surface->drawable, surface->drawable, surface->context)) {
+        *error = "cannot make the OpenGL context current on window " + format_window_id(window);
         glx_release(surface);
         return false;
+    }
+    // Never faster than the display: frames never tear, and the frame period caps fast panels.
+    const char* extensions = glXQueryExtensionsString(display, screen);
+    const auto address = [](const char* function) {
+        return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(function));
+    };
+    if (has_extension(extensions, "GLX_EXT_swap_control")) {
+        if (const auto set = reinterpret_cast<SwapIntervalExt>(address("glXSwapIntervalEXT"))) {
+            set(display, surface->drawable, 1);
+            surface->vsync = true;
+        }
+    } else if (has_extension(extensions, "GLX_MESA_swap_control")) {
+        if (const auto set = reinterpret_cast<SwapIntervalMesa>(address("glXSwapIntervalMESA")))
+            surface->vsync = set(1) == 0;
     }
     return true;
 }
 
 void glx_present(const GlxSurface& surface)
 {
-    if (surface.doubleBuffered)
-        glXSwapBuffers(surface.display, surface.window);
+    if (surface.config.doubleBuffered)
+        glXSwapBuffers(surface.display, surface.drawable);
     else
         glFlush();
 }
 
 void glx_release(GlxSurface* surface)
 {
-    if (surface->context == nullptr)
+    if (surface->display == nullptr)
         return;
-    glXMakeCurrent(surface->display, None, nullptr);
-    glXDestroyContext(surface->display, surface->context);
+    glXMakeContextCurrent(surface->display, None, None, nullptr);
+    if (surface->context != nullptr)
+        glXDestroyContext(surface->display, surface->context);
+    if (surface->drawable != 0)
+        glXDestroyWindow(surface->display, surface->drawable);
     surface->context = nullptr;
+    surface->drawable = 0;
 }

@@ -1,36 +1,48 @@
-// The Linux host's GLX surface: picks or checks the visual, binds a context to the window the
-// saver draws into, and presents each frame (a swap, or a flush on a single-buffered visual).
-#ifndef LATTICEDRIFT_HOST_GLX_CONTEXT_H
-#define LATTICEDRIFT_HOST_GLX_CONTEXT_H
+// The Linux host's GLX surface: picks the framebuffer configuration (one that swaps by copying
+// where the server offers it), binds a context to the window the saver draws into, turns on
+// vsync where it can, and presents each frame (a swap, or a flush on a single-buffered visual).
+#ifndef LATTICEDRIFT_HOST_X11_GLX_CONTEXT_H
+#define LATTICEDRIFT_HOST_X11_GLX_CONTEXT_H
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
 #include <string>
 
-struct GlxSurface {
-    Display* display = nullptr;
-    Window window = 0;
-    GLXContext context = nullptr;
+// A framebuffer configuration and what the host needs to know of it.
+struct GlxConfig {
+    GLXFBConfig config = nullptr;
     bool doubleBuffered = true;
+    bool copySwap = false; // the back buffer keeps the frame after a swap
 };
 
-// GLX on the display; otherwise a one-line reason.
-bool glx_check(Display* display, std::string* error);
+struct GlxSurface {
+    Display* display = nullptr;
+    GLXWindow drawable = 0;
+    GLXContext context = nullptr;
+    GlxConfig config;
+    bool vsync = false;
+};
 
-// A double-buffered RGBA visual with a depth buffer for a window the host makes (free with XFree).
-XVisualInfo* glx_choose_visual(Display* display, int screen, std::string* error);
+// GLX 1.3 or later on the display, and the first of its error codes; otherwise a one-line reason.
+bool glx_check(Display* display, int* errorBase, std::string* error);
 
-// The visual `visualId` of `screen`, if OpenGL can draw RGBA into it (free with XFree).
-XVisualInfo* glx_visual_of(Display* display, int screen, VisualID visualId, std::string* error);
+// For a window the host makes: a double-buffered RGBA configuration with a depth buffer, swapping
+// by copy where offered, and its visual (free with XFree).
+XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::string* error);
 
-// Creates a context for the visual and makes it current on the window.
-bool glx_bind(GlxSurface* surface, Display* display, Window window, XVisualInfo* visual, std::string* error);
+// For a window someone else made: the configuration of its visual, if OpenGL can draw RGBA into it.
+bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxConfig* chosen, std::string* error);
+
+// Creates the GLX window and a context on it, makes it current and asks for a swap interval of 1
+// where the swap-control extensions are offered.
+bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, const GlxConfig& config,
+              std::string* error);
 
 // Shows the frame just drawn.
 void glx_present(const GlxSurface& surface);
 
-// Releases and destroys the context.
+// Releases and destroys the context and the GLX window.
 void glx_release(GlxSurface* surface);
 
 #endif

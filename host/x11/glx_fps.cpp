@@ -2,6 +2,8 @@
 // saved and restored GL state so that the scene's own state is untouched.
 #include "host/x11/glx_fps.h"
 
+#include "host/x11/x11_window.h"
+
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <sys/resource.h>
@@ -88,6 +90,14 @@ void fps_start(Display* display)
         glNewList(glyphLists, GL_COMPILE);
         glBitmap(1, 1, 0.0f, 0.0f, static_cast<float>(XTextWidth(font, " ", 1)), 0.0f, blank);
         glEndList();
+        // Some servers cannot make the glyphs (indirect GLX may refuse them): then the figures go
+        // to stderr.
+        glFinish();
+        if (!x11_sync_clean(display)) {
+            glDeleteLists(glyphLists, GLYPH_COUNT);
+            XFreeFont(display, font);
+            font = nullptr;
+        }
     }
     startWall = updateWall = wall_seconds();
     startCpu = updateCpu = cpu_seconds();

@@ -4,6 +4,8 @@
 
 #include <getopt.h>
 
+#include <cstdio>
+
 namespace {
 
 enum OptionCode {
@@ -85,6 +87,13 @@ bool parse_window_id(const char* text, unsigned long* id)
         return false;
     *id = v;
     return true;
+}
+
+std::string format_window_id(unsigned long id)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lx", id);
+    return text;
 }
 
 HackParse parse_hack_options(int argc, char* const argv[], const char* saverWindowEnv, HackOptions* options,

@@ -39,6 +39,9 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
 // which X never gives to a resource.
 bool parse_window_id(const char* text, unsigned long* id);
 
+// An X window ID as the host shows it in messages: 0x and lower-case hexadecimal.
+std::string format_window_id(unsigned long id);
+
 // The usage text (for --help on stdout, after a reason on stderr).
 const char* hack_usage();
 

@@ -1,17 +1,19 @@
 // X11 for the Linux host: error handlers that record instead of exiting, the windows the host makes
 // (800x600, or full screen through the window manager or over it), the window it is given, and the
-// ending rules of each mode.
+// events of each mode: resizes, visibility, exposure, keymap changes and the ending rules.
 #include "host/x11/x11_window.h"
 
 #include "host/saver_rules.h"
 
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -19,14 +21,50 @@ constexpr int WINDOW_WIDTH = 800;
 constexpr int WINDOW_HEIGHT = 600;
 const char WINDOW_TITLE[] = "Lattice Drift";
 
-// X errors arrive in a callback; the first one is kept until the event handling looks at it.
+// GLX errors that say our context or drawable can no longer be used, as offsets from the
+// extension's first error code.
+enum GlxError {
+    GLX_BAD_CONTEXT = 0,
+    GLX_BAD_DRAWABLE = 2,
+    GLX_BAD_CONTEXT_TAG = 4,
+    GLX_BAD_CURRENT_WINDOW = 5,
+    GLX_BAD_CURRENT_DRAWABLE = 11,
+    GLX_BAD_WINDOW = 12,
+};
+
+// X errors arrive in a callback. Every one counts against the start-up step that caused it; once
+// the run is under way only those about our window or context do, and the first is kept.
 int error_count = 0;
 XErrorEvent first_error;
+bool watching = false;
+Window watched_window = 0;
+XID watched_drawable = 0;
+int glx_error_base = -1;
 bool quiet_connection_loss = false;
-Display* kept_display = nullptr;
+
+bool about_us(const XErrorEvent& event)
+{
+    if (event.resourceid != 0 && (event.resourceid == watched_window || event.resourceid == watched_drawable))
+        return true;
+    if (glx_error_base < 0 || event.error_code < glx_error_base)
+        return false;
+    switch (event.error_code - glx_error_base) {
+    case GLX_BAD_CONTEXT:
+    case GLX_BAD_DRAWABLE:
+    case GLX_BAD_CONTEXT_TAG:
+    case GLX_BAD_CURRENT_WINDOW:
+    case GLX_BAD_CURRENT_DRAWABLE:
+    case GLX_BAD_WINDOW:
+        return true;
+    default:
+        return false;
+    }
+}
 
 int record_x_error(Display*, XErrorEvent* event)
 {
+    if (watching && !about_us(*event))
+        return 0;
     if (error_count++ == 0)
         first_error = *event;
     return 0;
@@ -43,28 +81,12 @@ int end_on_connection_loss(Display*)
     _exit(quiet_connection_loss ? 0 : 1);
 }
 
-// Waits for the server's answer to every request so far; true when none of them failed.
-bool sync_clean(Display* display)
-{
-    XSync(display, False);
-    const bool clean = error_count == 0;
-    error_count = 0;
-    return clean;
-}
-
-std::string hex(unsigned long value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
-}
-
 std::string describe(Display* display, const XErrorEvent& event)
 {
     char text[160] = "";
     XGetErrorText(display, event.error_code, text, sizeof text);
     return std::string("X error: ") + text + " (request " + std::to_string(event.request_code) + "." +
-           std::to_string(event.minor_code) + ", resource " + hex(event.resourceid) + ")";
+           std::to_string(event.minor_code) + ", resource " + format_window_id(event.resourceid) + ")";
 }
 
 // The value of a window-typed property that a window manager sets, or 0.
@@ -92,7 +114,7 @@ bool window_manager_does_full_screen(Display* display, Window root, Atom fullScr
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     const Window wm = window_property(display, root, check);
     const bool alive = wm != 0 && window_property(display, wm, check) == wm;
-    sync_clean(display);
+    x11_sync_clean(display);
     if (!alive)
         return false;
     Atom type = None;
@@ -123,9 +145,51 @@ Cursor make_blank_cursor(Display* display, Window window)
     return cursor;
 }
 
+// What a window manager reads of a client: name, class, input hint and the machine and process it
+// runs as, so that it can close the window or kill the process.
+void set_window_manager_properties(Display* d, Window window)
+{
+    XTextProperty name{};
+    char* title = const_cast<char*>(WINDOW_TITLE);
+    XStringListToTextProperty(&title, 1, &name);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = True;
+    XClassHint classHint{ const_cast<char*>("latticedrift"), const_cast<char*>("LatticeDrift") };
+    // Also sets WM_CLIENT_MACHINE.
+    XSetWMProperties(d, window, &name, &name, nullptr, 0, nullptr, &hints, &classHint);
+    XFree(name.value);
+    XChangeProperty(d, window, XInternAtom(d, "_NET_WM_NAME", False), XInternAtom(d, "UTF8_STRING", False), 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(WINDOW_TITLE),
+                    static_cast<int>(std::strlen(WINDOW_TITLE)));
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
 Bool is_map_of(Display*, XEvent* event, XPointer window)
 {
     return event->type == MapNotify && event->xmap.window == *reinterpret_cast<Window*>(window);
+}
+
+// Waits at most `seconds` for the window's MapNotify. A window manager may never map it (a hung
+// one, or one that puts it on another workspace); the stop signals end the process meanwhile.
+bool wait_for_map(Display* d, Window window, int seconds)
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long deadlineMs = now.tv_sec * 1000L + now.tv_nsec / 1000000L + seconds * 1000L;
+    for (;;) {
+        XEvent mapped;
+        if (XCheckIfEvent(d, &mapped, is_map_of, reinterpret_cast<XPointer>(&window)))
+            return true;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long leftMs = deadlineMs - (now.tv_sec * 1000L + now.tv_nsec / 1000000L);
+        if (leftMs <= 0)
+            return false;
+        pollfd connection{ ConnectionNumber(d), POLLIN, 0 };
+        poll(&connection, 1, static_cast<int>(leftMs));
+    }
 }
 
 // The focus went elsewhere. Not a loss: the focus moving into or out of the window through the
@@ -163,7 +227,54 @@ bool window_input_ends(XEvent& event)
     return key == XK_Escape || key == XK_q;
 }
 
+// Notes a change of size, map state or visibility of our window; true when it was one.
+bool note_window_change(X11Window* x, const XEvent& event, WindowChanges* changes)
+{
+    switch (event.type) {
+    case ConfigureNotify:
+        if (event.xconfigure.window != x->window)
+            return false;
+        if (event.xconfigure.width != x->width || event.xconfigure.height != x->height) {
+            x->width = event.xconfigure.width;
+            x->height = event.xconfigure.height;
+            changes->resized = true;
+        }
+        return true;
+    case MapNotify:
+    case UnmapNotify:
+        if (event.xany.window != x->window)
+            return false;
+        x->mapped = event.type == MapNotify;
+        return true;
+    case VisibilityNotify:
+        if (event.xvisibility.window != x->window)
+            return false;
+        x->obscured = event.xvisibility.state == VisibilityFullyObscured;
+        return true;
+    case Expose:
+        if (event.xexpose.window == x->window && event.xexpose.count == 0)
+            changes->exposed = true;
+        return true;
+    case MappingNotify:
+        // Escape and q are looked up through the keymap, which has just changed.
+        XRefreshKeyboardMapping(const_cast<XMappingEvent*>(&event.xmapping));
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool x11_sync_clean(Display* display, std::string* failure)
+{
+    XSync(display, False);
+    const bool clean = error_count == 0;
+    if (!clean && failure != nullptr)
+        *failure = describe(display, first_error);
+    error_count = 0;
+    return clean;
+}
 
 bool x11_open(X11Window* x, const HackOptions& options, std::string* error)
 {
@@ -188,27 +299,37 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
 {
     Display* d = x->display;
     x->window = options.targetRoot ? RootWindow(d, x->screen) : options.targetWindow;
+    // Only what concerns the picture and the window's end: input belongs to whoever owns the window.
+    // Selected before the state is read, so that no change after the reading goes unseen.
+    XSelectInput(d, x->window, StructureNotifyMask | VisibilityChangeMask | ExposureMask);
     XWindowAttributes attributes{};
     const bool found = XGetWindowAttributes(d, x->window, &attributes) != 0;
-    if (!sync_clean(d) || !found) {
-        *error = "no window " + hex(x->window) + " on this display";
+    if (!x11_sync_clean(d) || !found) {
+        *error = "no window " + format_window_id(x->window) + " on this display";
         return false;
     }
     if (attributes.c_class == InputOnly) {
-        *error = "window " + hex(x->window) + " is input-only: nothing can be drawn into it";
+        *error = "window " + format_window_id(x->window) + " is input-only: nothing can be drawn into it";
         return false;
     }
     x->screen = XScreenNumberOfScreen(attributes.screen);
     x->width = attributes.width;
     x->height = attributes.height;
     x->visual = XVisualIDFromVisual(attributes.visual);
-    // Only its size and its end: input belongs to whoever owns the window.
-    XSelectInput(d, x->window, StructureNotifyMask);
-    if (!sync_clean(d)) {
-        *error = "window " + hex(x->window) + " went away at start";
-        return false;
-    }
+    x->mapped = attributes.map_state != IsUnmapped;
+    // Mapped under an unmapped parent: it shows once the parent is mapped, which its visibility says.
+    x->obscured = attributes.map_state == IsUnviewable;
     return true;
+}
+
+bool x11_target_gone(X11Window* x)
+{
+    if (x->mode != HackMode::Target || x->visual == 0)
+        return false;
+    XWindowAttributes attributes;
+    const bool alive = XGetWindowAttributes(x->display, x->window, &attributes) != 0;
+    x11_sync_clean(x->display);
+    return !alive;
 }
 
 bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* error)
@@ -227,7 +348,7 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
     attributes.colormap = x->colormap;
     attributes.background_pixel = 0;
     attributes.border_pixel = 0;
-    attributes.event_mask = StructureNotifyMask | KeyPressMask;
+    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | ExposureMask | KeyPressMask;
     if (fullScreen)
         attributes.event_mask |= ButtonPressMask | PointerMotionMask | FocusChangeMask;
     // With no window manager to honour the full-screen state, the window places itself over all.
@@ -237,13 +358,7 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
                               CWColormap | CWBackPixel | CWBorderPixel | CWEventMask | CWOverrideRedirect,
                               &attributes);
     x->own = true;
-
-    XStoreName(d, x->window, WINDOW_TITLE);
-    XChangeProperty(d, x->window, XInternAtom(d, "_NET_WM_NAME", False), XInternAtom(d, "UTF8_STRING", False), 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(WINDOW_TITLE),
-                    static_cast<int>(std::strlen(WINDOW_TITLE)));
-    XClassHint classHint{ const_cast<char*>("latticedrift"), const_cast<char*>("LatticeDrift") };
-    XSetClassHint(d, x->window, &classHint);
+    set_window_manager_properties(d, x->window);
     XSetWMProtocols(d, x->window, &x->wmDeleteWindow, 1);
     if (fullScreen) {
         x->blankCursor = make_blank_cursor(d, x->window);
@@ -254,8 +369,12 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
     XMapRaised(d, x->window);
 
     if (fullScreen) {
-        XEvent mapped;
-        XIfEvent(d, &mapped, is_map_of, reinterpret_cast<XPointer>(&x->window));
+        if (!wait_for_map(d, x->window, MAP_WAIT_SECONDS)) {
+            *error = "the window manager did not show the full-screen window within " +
+                     std::to_string(MAP_WAIT_SECONDS) + " s";
+            return false;
+        }
+        x->mapped = true;
         if (!managed)
             XSetInputFocus(d, x->window, RevertToParent, CurrentTime);
         Window rootReturn = 0;
@@ -265,29 +384,32 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
         unsigned int buttons = 0;
         XQueryPointer(d, root, &rootReturn, &child, &x->pointerX, &x->pointerY, &winX, &winY, &buttons);
     }
-    if (!sync_clean(d)) {
-        *error = "cannot make the window: " + describe(d, first_error);
+    std::string failure;
+    if (!x11_sync_clean(d, &failure)) {
+        *error = "cannot make the window: " + failure;
         return false;
     }
     return true;
 }
 
-RunState x11_process_events(X11Window* x, bool* resized, std::string* reason)
+void x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase)
+{
+    watched_window = x.window;
+    watched_drawable = glxDrawable;
+    glx_error_base = glxErrorBase;
+    error_count = 0;
+    watching = true;
+}
+
+RunState x11_process_events(X11Window* x, WindowChanges* changes, std::string* reason)
 {
     Display* d = x->display;
-    *resized = false;
     while (XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
+        if (note_window_change(x, event, changes))
+            continue;
         switch (event.type) {
-        case ConfigureNotify:
-            if (event.xconfigure.window == x->window &&
-                (event.xconfigure.width != x->width || event.xconfigure.height != x->height)) {
-                x->width = event.xconfigure.width;
-                x->height = event.xconfigure.height;
-                *resized = true;
-            }
-            break;
         case DestroyNotify:
             if (event.xdestroywindow.window == x->window)
                 return RunState::Ended;
@@ -309,10 +431,8 @@ RunState x11_process_events(X11Window* x, bool* resized, std::string* reason)
         return RunState::Running;
     // A given window that has gone ends the run as its destruction does; anything else is a fault.
     const XErrorEvent error = first_error;
-    XWindowAttributes attributes;
-    const bool alive = XGetWindowAttributes(d, x->window, &attributes) != 0;
-    sync_clean(d);
-    if (x->mode == HackMode::Target && !alive)
+    error_count = 0;
+    if (x11_target_gone(x))
         return RunState::Ended;
     *reason = describe(d, error);
     return RunState::Failed;
@@ -328,10 +448,6 @@ void x11_close(X11Window* x)
         XFreeCursor(x->display, x->blankCursor);
     if (x->colormap != 0)
         XFreeColormap(x->display, x->colormap);
-    // The connection itself stays open until the process ends: closing it unloads Mesa's driver
-    // ahead of the leak checker of sanitizer builds, which then blames the driver's own
-    // allocations on an unknown module.
-    XSync(x->display, False);
-    kept_display = x->display;
+    XCloseDisplay(x->display);
     x->display = nullptr;
 }

@@ -1,7 +1,8 @@
-// The Linux host's X11 side: the display and its error handlers, the window the saver draws into
-// (its own, a full-screen one, or one it is given) and the events that resize or end the run.
-#ifndef LATTICEDRIFT_HOST_X11_WINDOW_H
-#define LATTICEDRIFT_HOST_X11_WINDOW_H
+// The Linux host's X11 side: the display and its error handling, the window the saver draws into
+// (its own, a full-screen one, or one it is given), and the events that resize, hide, show or end
+// the run.
+#ifndef LATTICEDRIFT_HOST_X11_X11_WINDOW_H
+#define LATTICEDRIFT_HOST_X11_X11_WINDOW_H
 
 #include "host/x11/hack_options.h"
 
@@ -19,6 +20,9 @@ struct X11Window {
     VisualID visual = 0;
     int width = 0;
     int height = 0;
+    // Nothing is drawn unless the window is mapped and not wholly covered.
+    bool mapped = false;
+    bool obscured = false;
     // Full screen: where the pointer was when the window appeared.
     int pointerX = 0;
     int pointerY = 0;
@@ -30,23 +34,49 @@ struct X11Window {
 
 enum class RunState { Running, Ended, Failed };
 
+// What the pending events changed.
+struct WindowChanges {
+    bool resized = false;
+    bool exposed = false; // uncovered: worth a new frame at once
+};
+
+// How long a full-screen window may wait for the window manager to map it.
+constexpr int MAP_WAIT_SECONDS = 5;
+
 // Opens the display and installs the error handlers. A lost connection ends the process: quietly
 // with 0 when drawing into a given window (its owner is going away), else with a reason and 1.
 bool x11_open(X11Window* x, const HackOptions& options, std::string* error);
 
-// Target mode: takes the given window (or the root), its screen, size and visual, and watches it
-// for resizes and destruction.
+// Target mode: takes the given window (or the root), its screen, size, visual and map state, and
+// watches it for changes of size and visibility, exposure and destruction.
 bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* error);
 
-// Window and full-screen modes: makes the window with `visual`, maps it and, full screen, hides the
-// pointer, takes the focus and notes where the pointer is.
+// True when a given window has been destroyed since it was adopted.
+bool x11_target_gone(X11Window* x);
+
+// Window and full-screen modes: makes the window with `visual`, sets its properties for the window
+// manager and maps it. Full screen also hides the pointer, waits (at most MAP_WAIT_SECONDS) for the
+// map, takes the focus and notes where the pointer is.
 bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* error);
 
-// Handles every pending event. Sets *resized when the size changed. Ended: the window was
-// closed, destroyed or, full screen, left by input. Failed: an X error on a live window (*reason).
-RunState x11_process_events(X11Window* x, bool* resized, std::string* reason);
+// Waits for the server's answer to every request so far; true when none of them failed, else the
+// first failure in *failure when given.
+bool x11_sync_clean(Display* display, std::string* failure = nullptr);
 
-// Destroys what x11_create_window made and waits until the server has done it.
+// From now on only errors about the saver's window, its GL drawable or its context count (GLX's
+// errors start at `glxErrorBase`); errors of the start-up that were not looked at are dropped.
+void x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase);
+
+// Handles every pending event and notes what changed. Ended: the window was closed, destroyed
+// or, full screen, left by input. Failed: an X error about our window or context (*reason).
+RunState x11_process_events(X11Window* x, WindowChanges* changes, std::string* reason);
+
+inline bool x11_visible(const X11Window& x)
+{
+    return x.mapped && !x.obscured;
+}
+
+// Destroys what x11_create_window made and closes the display.
 void x11_close(X11Window* x);
 
 #endif

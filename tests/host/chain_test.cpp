@@ -22,9 +22,9 @@ TEST_F(ChainTest, CreationBindsTheSurfaceThenStartsTheSceneThenTheTimer)
     EXPECT_FALSE(has_event(message_event(WM_CREATE)));
     EXPECT_EQ(last_cursor_pos.x, 321);
     EXPECT_EQ(last_cursor_pos.y, 123);
-    // Double-buffered RGBA, 24 colour and 8 alpha bits, 16-bit depth, nothing else.
+    // Double-buffered RGBA with a copying swap hinted, 24 colour and 8 alpha bits, 16-bit depth, nothing else.
     const PIXELFORMATDESCRIPTOR& f = last_pixel_format;
-    EXPECT_EQ(f.nSize + f.nVersion + f.dwFlags, 40u + 1u + 0x25u);
+    EXPECT_EQ(f.nSize + f.nVersion + f.dwFlags, 40u + 1u + 0x425u);
     EXPECT_EQ(f.cColorBits * 10000 + f.cAlphaBits * 100 + f.cDepthBits, 240816);
     EXPECT_EQ(f.iPixelType + f.cStencilBits + f.cAccumBits + f.cAuxBuffers + f.iLayerType, 0);
     // The input context is detached from the window.

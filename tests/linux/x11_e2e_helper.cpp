@@ -2,9 +2,11 @@
 //   window WxH SECONDS   maps a window, prints "window=0x...", destroys it after SECONDS and
 //                        prints "destroyed=1".
 //   close ID             asks window ID to close, as a window manager does (WM_DELETE_WINDOW).
+//   stub-wm              a window manager that says it does full screen and never maps anything.
 //   reap LOG COMMAND...  runs COMMAND and adopts what it leaves behind, writing "pid=N status=S"
 //                        (S: the exit status, or 128 + the signal) to LOG as each process ends:
 //                        the daemon's display helper may exit before collecting the hack it stopped.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -40,6 +43,30 @@ int send_close(Display* display, Window window)
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
     return 0;
+}
+
+// Redirects the root's map requests, advertises the full-screen state through its check window,
+// then lets every request go unanswered, as a hung window manager does.
+int stub_window_manager(Display* display)
+{
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureRedirectMask);
+    const Window check = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+    const Atom checkAtom = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    for (Window w : { root, check })
+        XChangeProperty(display, w, checkAtom, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&check), 1);
+    const Atom supported[] = { XInternAtom(display, "_NET_WM_STATE", False),
+                               XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False) };
+    XChangeProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(supported), 2);
+    XSync(display, False);
+    std::printf("wm=1\n");
+    std::fflush(stdout);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);
+    }
 }
 
 int reap(const char* logPath, char* command[])
@@ -78,12 +105,15 @@ int main(int argc, char* argv[])
     const bool window = argc == 4 && std::strcmp(argv[1], "window") == 0 &&
                         std::sscanf(argv[2], "%ux%u", &width, &height) == 2;
     const bool close = argc == 3 && std::strcmp(argv[1], "close") == 0;
-    Display* display = window || close ? XOpenDisplay(nullptr) : nullptr;
+    const bool wm = argc == 2 && std::strcmp(argv[1], "stub-wm") == 0;
+    Display* display = window || close || wm ? XOpenDisplay(nullptr) : nullptr;
     if (display == nullptr) {
-        std::fprintf(stderr, "usage: x11_e2e_helper window WxH SECONDS | close ID | reap LOG COMMAND... "
-                             "(window and close need a display)\n");
+        std::fprintf(stderr, "usage: x11_e2e_helper window WxH SECONDS | close ID | stub-wm | reap LOG COMMAND... "
+                             "(all but reap need a display)\n");
         return 2;
     }
+    if (wm)
+        return stub_window_manager(display);
     const int status = window ? hold_window(display, width, height, static_cast<unsigned>(std::atoi(argv[3])))
                               : send_close(display, std::strtoul(argv[2], nullptr, 0));
     XCloseDisplay(display);
