@@ -122,15 +122,15 @@ chmod -R go+rX "$pkg"
 # of the hacks that the dialog starts and collects itself.
 dialog_home=$e2e_work/dialog-home
 dialog_log=$e2e_work/dialog.log
-exits=$e2e_work/dialog-exits.log
+dialog_exits=$e2e_work/dialog-exits.log
 mkdir -p "$dialog_home"
 printf 'mode: one\nselected: 0\nprograms: GL: "Lattice Drift" %s --root \\n\n' "$hack" >"$dialog_home/.xscreensaver"
 chown -R 65534:65534 "$dialog_home"
-strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$exits" \
+strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$dialog_exits" \
     unshare --mount --propagation private sh -c 'mount --bind "$0" /usr/share/xscreensaver/config && exec "$@"' \
     "$pkg/usr/share/xscreensaver/config" "${daemon_user[@]}" env HOME="$dialog_home" DISPLAY="$DISPLAY" \
     xscreensaver-settings --debug >"$dialog_log" 2>&1 &
-tracer=$!
+dialog_tracer=$!
 # The pids of the hacks the dialog started; the preview area, and the latest hack once it runs the
 # hack's program.
 dialog_hacks() { sed -n 's/.* forked \([0-9]*\) (latticedrift)$/\1/p' "$dialog_log"; }
@@ -156,16 +156,16 @@ if poll 300 previewing; then
             problem=$(picture_problem "$e2e_work/preview.png" $(identify -format '%w %h' "$e2e_work/preview.png"))
     done
     expect_eq "the settings dialog's preview shows the lattice" "" "$problem"
-    main=$(xwininfo -children -id "$preview" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
-    "$helper" close "$main"
+    dialog_window=$(xwininfo -children -id "$preview" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    "$helper" close "$dialog_window"
 else
     fail "the settings dialog previews the hack" "$(grep -v 'pref changed' "$dialog_log" | tail -n 5)"
 fi
-poll 300 ended "$tracer" || { kill -KILL $(pgrep -P "$tracer") $(dialog_hacks); kill -KILL "$tracer"; }
-wait "$tracer"
+poll 300 ended "$dialog_tracer" || { kill -KILL $(pgrep -P "$dialog_tracer") $(dialog_hacks); kill -KILL "$dialog_tracer"; }
+wait "$dialog_tracer"
 dialog_status=$?
 hacks=$(dialog_hacks)
-statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$exits"; done | sort | uniq -c | xargs)
+statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$dialog_exits"; done | sort | uniq -c | xargs)
 expect_eq "closing the dialog ends it and its hacks with 0, and leaves nothing running" \
     "0 $(wc -w <<<"$hacks") exited with 0 " "$dialog_status $statuses $(pgrep -f "^$hack" | xargs)"
 
