@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, ffmpeg, ...).
+# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, ...): every program that the scripts and
+# tests call, as a minimal Debian 12 has few of them.
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -23,8 +24,16 @@ packages=(
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps
-    # the moment the daemon's stop signal reaches the hack, in its end-to-end checks
-    strace
+    # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file; the
+    # package checks of the end-to-end script: lintian, and readelf (binutils) on what links what
+    file lintian binutils
+    # strace: in the end-to-end checks, the moment the daemon's stop signal reaches the hack, and the
+    # exit status of the hack that the settings dialog starts and collects; mount binds the package's
+    # settings folder in a mount namespace of the dialog's own (unshare and setpriv come with
+    # util-linux, which every system has)
+    strace mount
+    # awk in every end-to-end script and benchmark (present on a minimal system, but not essential)
+    mawk
     # CPU time of a measured run (bench/measure_x11_fps.sh, tests/e2e/measure_wine_fps.sh)
     time
     # the main job's video of the first seconds

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Linux host on a private Xvfb screen with Mesa's GLX: the Debian package,
-# bad command lines, the window and full-screen ending rules, --window-id, signals, short runs of
+# the daemon's settings dialog previewing it, bad command lines, the window and full-screen ending rules, --window-id, signals, short runs of
 # the sanitizer build, and Debian's X11 screen-saver daemon starting and stopping the packaged hack
 # 20 times. Usage: tests/linux/run_x11_e2e.sh <linux-build-dir> [<sanitizer-build-dir>]
 # Needs root (the daemon runs as uid 65534). One PASS/FAIL line per check, "N passed, N failed" last.
@@ -85,26 +85,89 @@ check_picture() {
     expect_eq "$1" "" "$problem"
 }
 
-# ---- The Debian package: its files, run-time dependencies and settings file ----
+# ---- The Debian package: its files, run-time dependencies and lintian's verdict; no freeglut ----
 pkg=$e2e_work/pkg
 hack=$pkg/usr/libexec/xscreensaver/latticedrift
 (cd "$build_dir" && cpack -G DEB -B "$e2e_work/deb") >"$e2e_work/cpack.log" 2>&1
 deb=$(ls "$e2e_work"/deb/latticedrift_*.deb 2>/dev/null | head -n1)
 if [ -n "$deb" ] && dpkg-deb -x "$deb" "$pkg"; then
-    expect_eq "the package holds the hack, its settings file and its man page" \
-        "./usr/libexec/xscreensaver/latticedrift ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
+    expect_eq "the package holds the hack, its settings file, its man page, copyright and changelog" \
+        "./usr/libexec/xscreensaver/latticedrift ./usr/share/doc/latticedrift/changelog.gz ./usr/share/doc/latticedrift/copyright ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
         "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort | xargs)"
     depends=$(dpkg-deb -f "$deb" Depends)
     missing=$(for library in libc6 libx11-6 libglx0 libopengl0 libglu1-mesa libstdc++6; do
         [[ ", $depends" == *", $library"* ]] || echo "$library"; done)
     expect_eq "the package depends on the libraries it runs on" "" "$missing" "Depends: $depends"
-    expect_eq "the settings file runs --root and maps its slider to --delay" 2 \
-        "$(grep -c -e '<command arg="--root"/>' -e 'arg="--delay %"' "$pkg/usr/share/xscreensaver/config/latticedrift.xml")"
+    # As an unprivileged user: lintian advises against root.
+    chmod -R go+rX "$e2e_work/deb"
+    lintian=$("${daemon_user[@]}" env HOME=/nonexistent lintian --fail-on error,warning "$deb" 2>&1)
+    lintian_status=$?
+    expect_eq "lintian finds no error or warning in the package" 0 "$lintian_status" "${lintian//$'\n'/ }"
 else
     fail "cpack -G DEB makes a package" "$(tail -n 5 "$e2e_work/cpack.log")"
     mkdir -p "$(dirname "$hack")" && cp "$saver" "$hack"
 fi
+glut=$(for binary in "$saver" "$build_dir/tools/latticedrift-render" "$build_dir/tests/test_scene"; do
+    readelf -d "$binary" 2>&1 | grep -i -e glut -e 'Error' | sed "s|^|$(basename "$binary"): |"; done
+    [ -n "$deb" ] && dpkg-deb -f "$deb" Depends | grep -o -i -e 'freeglut[^,]*' -e 'libglut[^,]*')
+expect_eq "nothing links freeglut: the host, the renderer, a test, the package's Depends" "" "${glut//$'\n'/ }"
 chmod -R go+rX "$pkg"
+
+# ---- The daemon's settings dialog previews the packaged hack ----
+# xscreensaver-settings runs a hack by the path its programs line gives, but reads the hack's
+# settings file only from /usr/share/xscreensaver/config/<command name>.xml, a folder built into
+# it: no variable or option moves it. So the dialog runs in a mount namespace of its own, where the
+# package's settings folder is bound over that one; nothing is installed, and nothing outside the
+# dialog sees the change. It runs as the daemon's user, under strace, which reports the exit status
+# of the hacks that the dialog starts and collects itself.
+dialog_home=$e2e_work/dialog-home
+dialog_log=$e2e_work/dialog.log
+dialog_exits=$e2e_work/dialog-exits.log
+mkdir -p "$dialog_home"
+printf 'mode: one\nselected: 0\nprograms: GL: "Lattice Drift" %s --root \\n\n' "$hack" >"$dialog_home/.xscreensaver"
+chown -R 65534:65534 "$dialog_home"
+strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$dialog_exits" \
+    unshare --mount --propagation private sh -c 'mount --bind "$0" /usr/share/xscreensaver/config && exec "$@"' \
+    "$pkg/usr/share/xscreensaver/config" "${daemon_user[@]}" env HOME="$dialog_home" DISPLAY="$DISPLAY" \
+    xscreensaver-settings --debug >"$dialog_log" 2>&1 &
+dialog_tracer=$!
+# The pids of the hacks the dialog started; the preview area, and the latest hack once it runs the
+# hack's program.
+dialog_hacks() { sed -n 's/.* forked \([0-9]*\) (latticedrift)$/\1/p' "$dialog_log"; }
+previewing() {
+    preview=$(xdotool search --name '^XScreenSaver Settings Preview$' 2>/dev/null | head -n1)
+    pid=$(dialog_hacks | tail -n1)
+    [ -n "$preview" ] && [ -n "$pid" ] && [ "$(head -c ${#hack} "/proc/$pid/cmdline" 2>/dev/null)" = "$hack" ]
+}
+if poll 300 previewing; then
+    # Each mention of the settings file is its reading: none that it is missing or malformed.
+    expect_eq "the settings dialog reads the package's settings file and previews the hack as its user" \
+        "read 0 65534 $hack --root --window-id $(printf '0x%X' "$preview") " \
+        "$(grep -q ': reading .*/latticedrift\.xml\.\.\.$' "$dialog_log" && echo read) $(grep 'latticedrift\.xml' \
+            "$dialog_log" | grep -c -v ': reading ') $(ps -o uid= -p "$pid" | xargs) $(tr '\0' ' ' <"/proc/$pid/cmdline")" \
+        "$(grep -m3 'latticedrift\.xml' "$dialog_log" | xargs)"
+    # The scene starts at a corner of the cube whatever the seed, and shows the lattice in the
+    # picture_problem sense for its first seconds: screenshots until one does.
+    problem="no screenshot"
+    since=$SECONDS
+    until [ -z "$problem" ] || [ $((SECONDS - since)) -gt 20 ]; do
+        sleep 0.2
+        import -window "$preview" "$e2e_work/preview.png" 2>/dev/null &&
+            problem=$(picture_problem "$e2e_work/preview.png" $(identify -format '%w %h' "$e2e_work/preview.png"))
+    done
+    expect_eq "the settings dialog's preview shows the lattice" "" "$problem"
+    dialog_window=$(xwininfo -children -id "$preview" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    "$helper" close "$dialog_window"
+else
+    fail "the settings dialog previews the hack" "$(grep -v 'pref changed' "$dialog_log" | tail -n 5)"
+fi
+poll 300 ended "$dialog_tracer" || { kill -KILL $(pgrep -P "$dialog_tracer") $(dialog_hacks); kill -KILL "$dialog_tracer"; }
+wait "$dialog_tracer"
+dialog_status=$?
+hacks=$(dialog_hacks)
+statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$dialog_exits"; done | sort | uniq -c | xargs)
+expect_eq "closing the dialog ends it and its hacks with 0, and leaves nothing running" \
+    "0 $(wc -w <<<"$hacks") exited with 0 " "$dialog_status $statuses $(pgrep -f "^$hack" | xargs)"
 
 # ---- Command lines that end at once: the reason first, with the usage for bad usage ----
 for case in "--bogus||2|unknown option '--bogus'" "-window-id 0x||2|--window-id" "--delay 5ms||2|--delay" \

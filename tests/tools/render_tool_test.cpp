@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -40,7 +42,10 @@ Outcome run_tool(std::initializer_list<std::string> args, const char* extraEnv =
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(pipeFds[1], STDERR_FILENO);
-        std::freopen("/dev/null", "w", stdout);
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull < 0 || dup2(devNull, STDOUT_FILENO) < 0)
+            _exit(126);
+        close(devNull);
         close(pipeFds[0]);
         close(pipeFds[1]);
         if (extraEnv != nullptr)
@@ -70,8 +75,9 @@ public:
     }
     ~TempDir()
     {
+        std::error_code ignored;
         if (!path_.empty())
-            std::system(("rm -rf '" + path_ + "'").c_str());
+            std::filesystem::remove_all(path_, ignored);
     }
     const std::string& path() const { return path_; }
 
