@@ -32,7 +32,8 @@ Mat4 mat_multiply(const Mat4& a, const Mat4& b)
 
 Mat4 mat_rotate(const Mat4& m, float degrees, float x, float y, float z)
 {
-    const float radians = degrees * static_cast<float>(PI / 180.0);
+    // The angle in radians formed in double and rounded once; its sine and cosine in float.
+    const auto radians = static_cast<float>(degrees * PI / 180.0);
     const float s = std::sin(radians);
     const float c = std::cos(radians);
     Mat4 r = mat_identity();
