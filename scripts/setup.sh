@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, ffmpeg, ...).
+# libFuzzer, the X11 screen-saver daemon, ffmpeg, emscripten and Chromium, ...).
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -27,6 +27,9 @@ packages=(
     time
     # the main job's video of the first seconds
     ffmpeg
+    # the browser build (emscripten) and its checks: headless Chromium driven through chromedriver by
+    # Selenium, frames compared with NumPy and Pillow
+    emscripten chromium chromium-driver python3-selenium python3-numpy python3-pil
 )
 
 missing=()
