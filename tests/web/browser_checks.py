@@ -5,6 +5,7 @@
 #
 #   browser_checks.py BUILD_WEB RENDERER [--frames 1,150,600]   the checks; ends "N passed, N failed"
 #   browser_checks.py BUILD_WEB RENDERER --measure SECONDS       live figures at 800x600, no checks
+#   browser_checks.py BUILD_WEB RENDERER --screenshot FILE QUERY the 800x600 page once a fixed run is done
 import argparse
 import base64
 import functools
@@ -308,6 +309,7 @@ def main():
     parser.add_argument('renderer')
     parser.add_argument('--frames', default='1,150,600', type=lambda s: [int(n) for n in s.split(',')])
     parser.add_argument('--measure', type=float)
+    parser.add_argument('--screenshot', nargs=2, metavar=('FILE', 'QUERY'))
     args = parser.parse_args()
     workdir = tempfile.mkdtemp(prefix='latticedrift-web.')
     failed = 0
@@ -321,6 +323,11 @@ def main():
         browser = start_browser()
         if args.measure:
             measure(args.measure)
+            return 0
+        if args.screenshot:
+            query = args.screenshot[1]
+            fixed_run(query, int(query.split('frames=')[1].split('&')[0]))
+            browser.get_screenshot_as_file(args.screenshot[0])
             return 0
         suite = unittest.TestSuite()
         for case in (FixedRuns, LivePage, Messages):
@@ -338,7 +345,7 @@ def main():
     if result is not None:
         failed += len(result.failed_tests)
         print('%d passed, %d failed' % (result.testsRun - len(result.failed_tests), failed))
-    elif not args.measure:
+    elif not (args.measure or args.screenshot):
         print('0 passed, %d failed' % failed)
     return 1 if failed else 0
 
