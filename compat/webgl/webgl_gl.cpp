@@ -1,5 +1,6 @@
 // OpenGL 1.1 on WebGL 2: immediate mode, display lists, matrices, fixed-function state, fog and
-// lighting, for the calls the core makes. State lives here; webgl_backend.js draws with it.
+// lighting, for the calls the core makes. State lives here; webgl_backend.js draws with it. A list
+// records the vertex stream (glBegin/glEnd, attributes, glPointSize), all the core puts in one.
 #include "compat/webgl/webgl_backend.h"
 #include "compat/webgl/webgl_context.h"
 #include "compat/webgl/webgl_layer.h"
@@ -59,6 +60,7 @@ void mark(unsigned bits) { L.dirty |= bits; }
 // The attribute values a vertex takes: the list's own while compiling, else the current ones.
 float (*vertex_attributes())[4] { return recording() ? g_listRunning : S().current; }
 
+// Sets a current attribute, or records it into the list being compiled.
 void set_attribute(int attribute, float x, float y, float z, float w)
 {
     if (!L.open)
@@ -73,6 +75,7 @@ void set_attribute(int attribute, float x, float y, float z, float w)
     }
 }
 
+// Appends a vertex, with the attribute values it takes, to the open glBegin.
 void add_vertex(float x, float y, float z)
 {
     VertexRecorder& r = L.recorder;
@@ -86,6 +89,7 @@ void add_vertex(float x, float y, float z)
         r.attributes[a].insert(r.attributes[a].end(), values[a], values[a] + ATTRIBUTE_SIZE[a]);
 }
 
+// The shader's switches for the next draw.
 int shading_flags()
 {
     const GlState& s = S();
@@ -110,6 +114,7 @@ int shading_flags()
     return flags;
 }
 
+// Hands the light and the material to the shader, in LightingSlot order.
 void send_lighting()
 {
     const GlState& s = S();
