@@ -7,7 +7,7 @@ if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   # (None, with the distribution's own flags) is kept.
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type (default RelWithDebInfo)" FORCE)
 endif()
-if(WIN32)
+if(WIN32 OR EMSCRIPTEN)
   return()
 endif()
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, ...): every program that the scripts and
-# tests call, as a minimal Debian 12 has few of them.
+# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, emscripten and Chromium, ...): every
+# program that the scripts and tests call, as a minimal Debian 12 has few of them.
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -38,6 +38,9 @@ packages=(
     time
     # the main job's video of the first seconds
     ffmpeg
+    # the browser build (emscripten) and its checks: headless Chromium driven through chromedriver by
+    # Selenium, frames compared with NumPy and Pillow
+    emscripten chromium chromium-driver python3-selenium python3-numpy python3-pil
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
 # (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
 # Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon, the
-# Windows tests under Wine on Xvfb and the Windows end-to-end checks. Ends with one line
+# page of the web preset in headless Chromium, the Windows tests under Wine on Xvfb and the Windows
+# end-to-end checks. Ends with one line
 # "N passed, N failed" (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -128,6 +129,12 @@ if [[ -x build/linux/bin/latticedrift && -x build/linux/tests/linux/x11_e2e_help
     asan_host=()
     [[ -x build/linux-asan/bin/latticedrift ]] && asan_host=(build/linux-asan)
     run_summary x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
+fi
+
+# The browser build (emscripten), then its page in headless Chromium on software WebGL 2, against
+# the headless renderer's frames. Debian's Python, which has Selenium, NumPy and Pillow.
+if build_step web-configure cmake --preset web && build_step web-build cmake --build --preset web -j "$jobs"; then
+    run_summary web /usr/bin/python3 tests/web/browser_checks.py build/web build/linux/tools/latticedrift-render
 fi
 
 # Windows: cross build, then its tests and the end-to-end checks under Wine on a virtual screen,

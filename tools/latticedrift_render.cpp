@@ -117,6 +117,8 @@ int run(const RenderOptions& options)
         scene.drawPointField = 1;
     if (options.pointTexture)
         scene.pointTexture = 1;
+    if (options.pointLighting)
+        scene.pointLighting = 1;
     if (options.immediate)
         release_point_cube_list();
 

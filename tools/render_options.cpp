@@ -11,7 +11,7 @@
 
 namespace {
 
-enum LongOnly { OPT_OVERLAY = 1000, OPT_POINT_FIELD, OPT_POINT_TEXTURE, OPT_IMMEDIATE };
+enum LongOnly { OPT_OVERLAY = 1000, OPT_POINT_FIELD, OPT_POINT_TEXTURE, OPT_IMMEDIATE, OPT_POINT_LIGHTING };
 
 const option LONG_OPTIONS[] = {
     { "size", required_argument, nullptr, 's' },
@@ -24,6 +24,7 @@ const option LONG_OPTIONS[] = {
     { "point-field", no_argument, nullptr, OPT_POINT_FIELD },
     { "point-texture", no_argument, nullptr, OPT_POINT_TEXTURE },
     { "immediate", no_argument, nullptr, OPT_IMMEDIATE },
+    { "point-lighting", no_argument, nullptr, OPT_POINT_LIGHTING },
     { "help", no_argument, nullptr, 'h' },
     { nullptr, 0, nullptr, 0 },
 };
@@ -156,6 +157,9 @@ ParseResult parse_render_options(int argc, char* const argv[], RenderOptions* op
         case OPT_POINT_TEXTURE:
             parsed.pointTexture = true;
             break;
+        case OPT_POINT_LIGHTING:
+            parsed.pointLighting = true;
+            break;
         case OPT_IMMEDIATE:
             parsed.immediate = true;
             break;
@@ -216,6 +220,7 @@ const char* render_usage()
            "  --overlay         run the textured overlay pass\n"
            "  --point-field     draw the point field in the scene pass\n"
            "  --point-texture   texture the point cube with the check texture\n"
+           "  --point-lighting  light the point cube (the start-up's one light, colour material)\n"
            "  --immediate       issue the lattice's vertices one call each every frame instead of\n"
            "                    replaying the display list built at start-up (same pixels, more CPU)\n"
            "\n"

@@ -19,6 +19,7 @@ struct RenderOptions {
     bool overlay = false;
     bool pointField = false;
     bool pointTexture = false;
+    bool pointLighting = false;
     bool immediate = false; // issue the lattice vertex by vertex instead of replaying its list
 };
 

@@ -42,7 +42,7 @@ TEST(RenderOptions, DefaultsAndEveryOption)
     EXPECT_EQ(p.options.outPath, "a.png");
 
     p = parse({ "--size", "64X48", "--fps=30", "--frames", "5", "--seed", "4294967295", "--every", "2", "dir",
-                "--overlay", "--point-field", "--point-texture", "--immediate" });
+                "--overlay", "--point-field", "--point-texture", "--immediate", "--point-lighting" });
     ASSERT_EQ(p.result, ParseResult::Run) << p.error;
     EXPECT_EQ(p.options.width, 64);
     EXPECT_EQ(p.options.height, 48);
@@ -53,7 +53,8 @@ TEST(RenderOptions, DefaultsAndEveryOption)
     EXPECT_EQ(p.options.every, 2);
     EXPECT_EQ(p.options.everyDir, "dir");
     EXPECT_TRUE(p.options.outPath.empty());
-    EXPECT_TRUE(p.options.overlay && p.options.pointField && p.options.pointTexture && p.options.immediate);
+    EXPECT_TRUE(p.options.overlay && p.options.pointField && p.options.pointTexture && p.options.immediate &&
+                p.options.pointLighting);
 
     EXPECT_EQ(parse({ "--help" }).result, ParseResult::Help);
 }

@@ -1,0 +1,132 @@
+// The web host: what the page (web_page.js) calls in the WebAssembly module. It starts the scene on
+// the page's WebGL 2 context through our OpenGL 1.1 layer, draws live frames on the real clock or
+// a fixed run on simulated time as latticedrift-render does, and restarts after a lost context.
+#include "compat/webgl/webgl_layer.h"
+#include "host/saver_rules.h"
+#include "host/web/web_params.h"
+#include "scene/frame.h"
+#include "scene/point_cube.h"
+#include "scene/scene.h"
+#include "tools/headless_scene.h"
+
+#include <emscripten/emscripten.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+PageOptions g_options;
+std::string g_message;
+bool g_running = false;
+long g_fixedFrame = 0;
+std::uint32_t g_seed = 0;
+
+// The renderer's developer switches, set after the start-up as latticedrift-render sets them.
+void apply_switches()
+{
+    if (g_options.overlay)
+        scene.drawOverlay = 1;
+    if (g_options.pointField)
+        scene.drawPointField = 1;
+    if (g_options.pointTexture)
+        scene.pointTexture = 1;
+    if (g_options.pointLighting)
+        scene.pointLighting = 1;
+    if (g_options.immediate)
+        release_point_cube_list();
+}
+
+} // namespace
+
+extern "C" {
+
+// Reads the page's query string; returns "" or the message the page shows instead of the saver.
+EMSCRIPTEN_KEEPALIVE const char* web_configure(const char* query)
+{
+    g_message.clear();
+    if (!parse_page_options(query, &g_options, &g_message))
+        g_message = "Bad URL parameter: " + g_message;
+    return g_message.c_str();
+}
+
+// The fixed run's frame count (0 for live) and picture size.
+EMSCRIPTEN_KEEPALIVE long web_fixed_frames() { return g_options.frames; }
+EMSCRIPTEN_KEEPALIVE int web_fixed_width() { return g_options.width; }
+EMSCRIPTEN_KEEPALIVE int web_fixed_height() { return g_options.height; }
+
+// Starts (or, after a lost context, restarts) the scene on a width x height picture; a fixed run
+// starts again from frame 1. 0 when WebGL refuses.
+EMSCRIPTEN_KEEPALIVE int web_start(int width, int height)
+{
+    if (!webgl_layer_open(width, height))
+        return 0;
+    window_width = width;
+    window_height = height;
+    if (g_options.frames > 0) {
+        headless_start(width, height, g_options.seeded, g_options.seed);
+        g_fixedFrame = 0;
+    } else {
+        if (g_options.seeded)
+            scene_use_seed(g_options.seed);
+        apply_fixed_gl_state();
+    }
+    // Until the first frame the clock still holds the start-up's reading, which the seed took.
+    g_seed = g_options.seeded ? g_options.seed : startup_seed();
+    apply_switches();
+    g_running = true;
+    return 1;
+}
+
+// The seed of the scene's random generator at the last start.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_seed() { return g_seed; }
+
+// One live frame on the real clock, shown on the canvas.
+EMSCRIPTEN_KEEPALIVE void web_live_frame()
+{
+    if (!g_running)
+        return;
+    render_frame();
+    webgl_layer_present();
+}
+
+// The fixed run's next frame in simulated time, shown; returns its number (the run's frame count
+// once it is complete, when nothing more is drawn).
+EMSCRIPTEN_KEEPALIVE long web_fixed_frame()
+{
+    if (!g_running || g_fixedFrame >= g_options.frames)
+        return g_fixedFrame;
+    ++g_fixedFrame;
+    headless_frame(g_fixedFrame, g_options.fps);
+    webgl_layer_present();
+    return g_fixedFrame;
+}
+
+// The canvas has a new size in device pixels; the scene follows as a resized window would.
+EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height)
+{
+    if (!g_running || width < 1 || height < 1)
+        return;
+    webgl_layer_resize(width, height);
+    window_width = width;
+    window_height = height;
+    scene_objects::layout.setWindowSize(static_cast<float>(width), static_cast<float>(height));
+}
+
+// The context is lost: the scene lets go of its lists, the layer of every GPU object.
+EMSCRIPTEN_KEEPALIVE void web_lost()
+{
+    if (!g_running)
+        return;
+    g_running = false;
+    scene_teardown();
+    webgl_layer_lost();
+}
+
+// The saver's rule for pointer travel in full screen, shared with the other hosts.
+EMSCRIPTEN_KEEPALIVE int web_pointer_travel_ends(int refX, int refY, int x, int y)
+{
+    return mouse_travel_exceeds(refX, refY, x, y) ? 1 : 0;
+}
+
+} // extern "C"
