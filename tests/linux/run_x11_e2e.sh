@@ -30,6 +30,7 @@ daemon_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 cleanup() {
     [ -n "${home:-}" ] && "${daemon_user[@]}" env HOME="$home" xscreensaver-command -exit >/dev/null 2>&1
     for job in $(jobs -p); do kill -KILL "$job" 2>/dev/null; done
+    [ -n "${settings_placed:-}" ] && restore_settings_file
     e2e_cleanup
 }
 e2e_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
@@ -100,7 +101,7 @@ if [ -n "$deb" ] && dpkg-deb -x "$deb" "$pkg"; then
     expect_eq "the package depends on the libraries it runs on" "" "$missing" "Depends: $depends"
     # As an unprivileged user: lintian advises against root.
     chmod -R go+rX "$e2e_work/deb"
-    lintian=$("${daemon_user[@]}" env HOME=/nonexistent lintian --fail-on error,warning "$deb" 2>&1)
+    lintian=$(cd "$e2e_work" && "${daemon_user[@]}" env HOME=/nonexistent lintian --fail-on error,warning "$deb" 2>&1)
     lintian_status=$?
     expect_eq "lintian finds no error or warning in the package" 0 "$lintian_status" "${lintian//$'\n'/ }"
 else
@@ -118,18 +119,32 @@ chmod -R go+rX "$pkg"
 # settings file only from /usr/share/xscreensaver/config/<command name>.xml, a folder built into
 # it: no variable or option moves it. So the dialog runs in a mount namespace of its own, where the
 # package's settings folder is bound over that one; nothing is installed, and nothing outside the
-# dialog sees the change. It runs as the daemon's user, under strace, which reports the exit status
-# of the hacks that the dialog starts and collects itself.
+# dialog sees the change. Where no such namespace can be made (in a chroot, whose root is no mount
+# point), the file is put in that folder for the check's length, and whatever was there comes back
+# at the end. The dialog runs as the daemon's user, under strace, which reports the exit status of
+# the hacks that the dialog starts and collects itself.
+settings_dir=/usr/share/xscreensaver/config
+restore_settings_file() {
+    if [ -e "$e2e_work/settings.saved" ]; then cp -p "$e2e_work/settings.saved" "$settings_dir/latticedrift.xml"
+    else rm -f "$settings_dir/latticedrift.xml"; fi
+}
+if unshare --mount --propagation private true 2>/dev/null; then
+    in_settings_view=(unshare --mount --propagation private sh -c "mount --bind \"\$0\" $settings_dir && exec \"\$@\""
+        "$pkg$settings_dir")
+else
+    [ -e "$settings_dir/latticedrift.xml" ] && cp -p "$settings_dir/latticedrift.xml" "$e2e_work/settings.saved"
+    settings_placed=1
+    mkdir -p "$settings_dir" && cp "$pkg$settings_dir/latticedrift.xml" "$settings_dir/"
+    in_settings_view=()
+fi
 dialog_home=$e2e_work/dialog-home
 dialog_log=$e2e_work/dialog.log
 dialog_exits=$e2e_work/dialog-exits.log
 mkdir -p "$dialog_home"
 printf 'mode: one\nselected: 0\nprograms: GL: "Lattice Drift" %s --root \\n\n' "$hack" >"$dialog_home/.xscreensaver"
 chown -R 65534:65534 "$dialog_home"
-strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$dialog_exits" \
-    unshare --mount --propagation private sh -c 'mount --bind "$0" /usr/share/xscreensaver/config && exec "$@"' \
-    "$pkg/usr/share/xscreensaver/config" "${daemon_user[@]}" env HOME="$dialog_home" DISPLAY="$DISPLAY" \
-    xscreensaver-settings --debug >"$dialog_log" 2>&1 &
+strace -f -q --seccomp-bpf -e trace=none -e signal=none -o "$dialog_exits" "${in_settings_view[@]}" \
+    "${daemon_user[@]}" env HOME="$dialog_home" DISPLAY="$DISPLAY" xscreensaver-settings --debug >"$dialog_log" 2>&1 &
 dialog_tracer=$!
 # The pids of the hacks the dialog started; the preview area, and the latest hack once it runs the
 # hack's program.
@@ -163,6 +178,7 @@ else
 fi
 poll 300 ended "$dialog_tracer" || { kill -KILL $(pgrep -P "$dialog_tracer") $(dialog_hacks); kill -KILL "$dialog_tracer"; }
 wait "$dialog_tracer"
+[ -n "${settings_placed:-}" ] && restore_settings_file && settings_placed=""
 dialog_status=$?
 hacks=$(dialog_hacks)
 statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$dialog_exits"; done | sort | uniq -c | xargs)
