@@ -1,7 +1,5 @@
 // latticedrift-render: renders the saver offscreen through an EGL pbuffer with simulated time and
 // writes the last frame (and optionally every K-th frame) as PNG. Linux developer tool.
-#include "scene/point_cube.h"
-#include "scene/scene.h"
 #include "tools/egl_context.h"
 #include "tools/headless_scene.h"
 #include "tools/png_image.h"
@@ -111,16 +109,7 @@ int run(const RenderOptions& options)
     }
 
     headless_start(options.width, options.height, options.seeded, options.seed);
-    if (options.overlay)
-        scene.drawOverlay = 1;
-    if (options.pointField)
-        scene.drawPointField = 1;
-    if (options.pointTexture)
-        scene.pointTexture = 1;
-    if (options.pointLighting)
-        scene.pointLighting = 1;
-    if (options.immediate)
-        release_point_cube_list();
+    headless_apply_switches(options);
 
     std::vector<unsigned char> pixels(static_cast<size_t>(options.width) * static_cast<size_t>(options.height) * 4);
     Progress progress(options.frames);

@@ -5,7 +5,6 @@
 #include "host/saver_rules.h"
 #include "host/web/web_params.h"
 #include "scene/frame.h"
-#include "scene/point_cube.h"
 #include "scene/scene.h"
 #include "tools/headless_scene.h"
 
@@ -21,21 +20,6 @@ std::string g_message;
 bool g_running = false;
 long g_fixedFrame = 0;
 std::uint32_t g_seed = 0;
-
-// The renderer's developer switches, set after the start-up as latticedrift-render sets them.
-void apply_switches()
-{
-    if (g_options.overlay)
-        scene.drawOverlay = 1;
-    if (g_options.pointField)
-        scene.drawPointField = 1;
-    if (g_options.pointTexture)
-        scene.pointTexture = 1;
-    if (g_options.pointLighting)
-        scene.pointLighting = 1;
-    if (g_options.immediate)
-        release_point_cube_list();
-}
 
 } // namespace
 
@@ -73,7 +57,7 @@ EMSCRIPTEN_KEEPALIVE int web_start(int width, int height)
     }
     // Until the first frame the clock still holds the start-up's reading, which the seed took.
     g_seed = g_options.seeded ? g_options.seed : startup_seed();
-    apply_switches();
+    headless_apply_switches(g_options);
     g_running = true;
     return 1;
 }
