@@ -178,8 +178,8 @@ else
 fi
 poll 300 ended "$dialog_tracer" || { kill -KILL $(pgrep -P "$dialog_tracer") $(dialog_hacks); kill -KILL "$dialog_tracer"; }
 wait "$dialog_tracer"
-[ -n "${settings_placed:-}" ] && restore_settings_file && settings_placed=""
 dialog_status=$?
+[ -n "${settings_placed:-}" ] && restore_settings_file && settings_placed=""
 hacks=$(dialog_hacks)
 statuses=$(for hack_pid in $hacks; do sed -n "s/^$hack_pid  *+++ \(.*\) +++$/\1/p" "$dialog_exits"; done | sort | uniq -c | xargs)
 expect_eq "closing the dialog ends it and its hacks with 0, and leaves nothing running" \
