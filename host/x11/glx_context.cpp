@@ -157,13 +157,11 @@ bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, 
         return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(function));
     };
     if (has_extension(extensions, "GLX_EXT_swap_control")) {
-        if (const auto set = reinterpret_cast<SwapIntervalExt>(address("glXSwapIntervalEXT"))) {
+        if (const auto set = reinterpret_cast<SwapIntervalExt>(address("glXSwapIntervalEXT")))
             set(display, surface->drawable, 1);
-            surface->vsync = true;
-        }
     } else if (has_extension(extensions, "GLX_MESA_swap_control")) {
         if (const auto set = reinterpret_cast<SwapIntervalMesa>(address("glXSwapIntervalMESA")))
-            surface->vsync = set(1) == 0;
+            set(1);
     }
     return true;
 }

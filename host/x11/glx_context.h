@@ -21,7 +21,6 @@ struct GlxSurface {
     GLXWindow drawable = 0;
     GLXContext context = nullptr;
     GlxConfig config;
-    bool vsync = false;
 };
 
 // GLX 1.3 or later on the display, and the first of its error codes; otherwise a one-line reason.
