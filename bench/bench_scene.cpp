@@ -2,7 +2,7 @@
 // lattice replayed from its display list and issued in immediate mode, the point cube alone, the
 // start-up's scene_setup, and the Linux host's frame keeper. Every frame ends with glFinish (as a host's swap would), so the time
 // includes the rasterising that the GL library would otherwise defer.
-#include "host/x11/frame_keeper.h"
+#include "host/frame_keeper.h"
 #include "scene/point_cube.h"
 #include "scene/scene.h"
 #include "tools/egl_context.h"

@@ -1,5 +1,5 @@
-// The arithmetic of the Windows build's elapsed-time count, free of platform calls so that native
-// tests reach it: a start that differs from run to run plus the performance counter's elapsed time.
+// The arithmetic of GLUT's elapsed-time count on every build, free of platform calls so that native
+// tests reach it: a start that differs from run to run plus a counter's elapsed time.
 #ifndef LATTICEDRIFT_COMPAT_GLUT_CLOCK_H
 #define LATTICEDRIFT_COMPAT_GLUT_CLOCK_H
 

@@ -24,6 +24,10 @@ packages=(
     # the Linux host: Xlib, the font of --fps, the Debian package's dependencies (dpkg-shlibdeps),
     # and the X11 screen-saver daemon with its process tools for the end-to-end checks
     libx11-dev xfonts-base dpkg-dev xscreensaver procps
+    # full screen over every monitor: RandR 1.5 monitors, else Xinerama heads; the checks define
+    # monitors with xrandr, composite with picom, and let the daemon pick a GL visual through its
+    # helper (xscreensaver-gl) as the package recommends
+    libxrandr-dev libxinerama-dev x11-xserver-utils picom xscreensaver-gl
     # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file; the
     # package checks of the end-to-end script: lintian, and readelf (binutils) on what links what
     file lintian binutils

@@ -5,6 +5,7 @@
 #include "host/x11/hack_options.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #ifndef GLX_SWAP_METHOD_OML
 #define GLX_SWAP_METHOD_OML 0x8060
@@ -40,6 +41,7 @@ GlxConfig describe(Display* display, GLXFBConfig config, bool swapMethodOffered)
     c.config = config;
     c.doubleBuffered = attribute(display, config, GLX_DOUBLEBUFFER) != 0;
     c.copySwap = swapMethodOffered && attribute(display, config, GLX_SWAP_METHOD_OML) == GLX_SWAP_COPY_OML;
+    c.alphaBits = attribute(display, config, GLX_ALPHA_SIZE);
     return c;
 }
 
@@ -87,14 +89,15 @@ bool glx_check(Display* display, int* errorBase, std::string* error)
 XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::string* error)
 {
     const bool offered = swap_method_offered(display, screen);
-    int attributes[] = { GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
-                         GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
-                         GLX_DEPTH_SIZE, 16, GLX_SWAP_METHOD_OML, GLX_SWAP_COPY_OML, None };
-    constexpr int SWAP_METHOD_AT = 16;
     // A copying swap first; where none is offered, any swap (the frame keeper then keeps the frame).
-    for (int pass = offered ? 0 : 1; pass < 2; ++pass) {
-        if (pass == 1)
-            attributes[SWAP_METHOD_AT] = None;
+    for (const bool copying : { true, false }) {
+        if (copying && !offered)
+            continue;
+        int attributes[] = { GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE,
+                             GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
+                             GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16,
+                             // None here ends the list before the swap method.
+                             copying ? GLX_SWAP_METHOD_OML : static_cast<int>(None), GLX_SWAP_COPY_OML, None };
         int count = 0;
         GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
         const GLXFBConfig config = configs != nullptr ? pick(display, configs, count) : nullptr;
@@ -130,12 +133,11 @@ bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxCo
     if (configs != nullptr)
         XFree(configs);
     if (!found)
-        *error = "the window's visual " + format_window_id(visualId) + " does not support RGBA OpenGL rendering";
+        *error = "the window's visual " + format_x_id(visualId) + " does not support RGBA OpenGL rendering";
     return found;
 }
 
-bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, const GlxConfig& config,
-              std::string* error)
+bool glx_bind(GlxSurface* surface, Display* display, Window window, const GlxConfig& config, std::string* error)
 {
     surface->display = display;
     surface->config = config;
@@ -147,23 +149,26 @@ bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, 
     surface->drawable = glXCreateWindow(display, config.config, window, nullptr);
     if (surface->drawable == 0 ||
         !glXMakeContextCurrent(display, surface->drawable, surface->drawable, surface->context)) {
-        *error = "cannot make the OpenGL context current on window " + format_window_id(window);
+        *error = "cannot make the OpenGL context current on window " + format_x_id(window);
         glx_release(surface);
         return false;
     }
-    // Never faster than the display: frames never tear, and the frame period caps fast panels.
-    const char* extensions = glXQueryExtensionsString(display, screen);
+    return true;
+}
+
+void glx_ask_for_vsync(const GlxSurface& surface, int screen)
+{
+    const char* extensions = glXQueryExtensionsString(surface.display, screen);
     const auto address = [](const char* function) {
         return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(function));
     };
     if (has_extension(extensions, "GLX_EXT_swap_control")) {
         if (const auto set = reinterpret_cast<SwapIntervalExt>(address("glXSwapIntervalEXT")))
-            set(display, surface->drawable, 1);
+            set(surface.display, surface.drawable, 1);
     } else if (has_extension(extensions, "GLX_MESA_swap_control")) {
         if (const auto set = reinterpret_cast<SwapIntervalMesa>(address("glXSwapIntervalMESA")))
             set(1);
     }
-    return true;
 }
 
 void glx_present(const GlxSurface& surface)

@@ -14,6 +14,7 @@ struct GlxConfig {
     GLXFBConfig config = nullptr;
     bool doubleBuffered = true;
     bool copySwap = false; // the back buffer keeps the frame after a swap
+    int alphaBits = 0;
 };
 
 struct GlxSurface {
@@ -33,10 +34,12 @@ XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::st
 // For a window someone else made: the configuration of its visual, if OpenGL can draw RGBA into it.
 bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxConfig* chosen, std::string* error);
 
-// Creates the GLX window and a context on it, makes it current and asks for a swap interval of 1
-// where the swap-control extensions are offered.
-bool glx_bind(GlxSurface* surface, Display* display, int screen, Window window, const GlxConfig& config,
-              std::string* error);
+// Creates the GLX window and a context on it and makes it current.
+bool glx_bind(GlxSurface* surface, Display* display, Window window, const GlxConfig& config, std::string* error);
+
+// Asks for a swap interval of 1 where the swap-control extensions are offered: frames never tear
+// or outrun the display. The server may refuse it with an X error.
+void glx_ask_for_vsync(const GlxSurface& surface, int screen);
 
 // Shows the frame just drawn.
 void glx_present(const GlxSurface& surface);

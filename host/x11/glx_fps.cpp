@@ -2,6 +2,7 @@
 // saved and restored GL state so that the scene's own state is untouched.
 #include "host/x11/glx_fps.h"
 
+#include "host/posix_clock.h"
 #include "host/x11/x11_window.h"
 
 #include <GL/gl.h>
@@ -9,7 +10,6 @@
 #include <sys/resource.h>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -32,9 +32,7 @@ double updateCpu = 0.0;
 
 double wall_seconds()
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    return static_cast<double>(monotonic_us()) * 1e-6;
 }
 
 // User and system time of the whole process.

@@ -1,8 +1,8 @@
 // --fps for the Linux host: frames per second and CPU milliseconds per frame (the whole process,
 // the GL driver's threads included), counted once a second and drawn in the lower-left corner in
 // an X font through GLX, or printed to stderr once a second when no font loads or draws.
-#ifndef LATTICEDRIFT_HOST_GLX_FPS_H
-#define LATTICEDRIFT_HOST_GLX_FPS_H
+#ifndef LATTICEDRIFT_HOST_X11_GLX_FPS_H
+#define LATTICEDRIFT_HOST_X11_GLX_FPS_H
 
 #include <X11/Xlib.h>
 

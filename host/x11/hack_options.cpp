@@ -89,7 +89,7 @@ bool parse_window_id(const char* text, unsigned long* id)
     return true;
 }
 
-std::string format_window_id(unsigned long id)
+std::string format_x_id(unsigned long id)
 {
     char text[24];
     std::snprintf(text, sizeof text, "0x%lx", id);

@@ -1,7 +1,7 @@
 // Command line of the Linux host (latticedrift): the mode, the window to draw into and the daemon's
 // usual options, parsed without any X11 or GLX header so that tests and fuzzers link it alone.
-#ifndef LATTICEDRIFT_HOST_HACK_OPTIONS_H
-#define LATTICEDRIFT_HOST_HACK_OPTIONS_H
+#ifndef LATTICEDRIFT_HOST_X11_HACK_OPTIONS_H
+#define LATTICEDRIFT_HOST_X11_HACK_OPTIONS_H
 
 #include <string>
 
@@ -39,8 +39,8 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
 // which X never gives to a resource.
 bool parse_window_id(const char* text, unsigned long* id);
 
-// An X window ID as the host shows it in messages: 0x and lower-case hexadecimal.
-std::string format_window_id(unsigned long id);
+// An X window, resource or visual ID as the host shows it in messages: 0x and lower-case hexadecimal.
+std::string format_x_id(unsigned long id);
 
 // The usage text (for --help on stdout, after a reason on stderr).
 const char* hack_usage();

@@ -3,7 +3,10 @@
 // while it cannot, until the window, the input or a stop signal ends the run.
 #include "host/x11/x11_run.h"
 
-#include "host/x11/frame_keeper.h"
+#include "host/frame_keeper.h"
+#include "host/frame_schedule.h"
+#include "host/posix_clock.h"
+#include "host/posix_stop_signals.h"
 #include "host/x11/glx_context.h"
 #include "host/x11/glx_fps.h"
 #include "host/x11/hack_options.h"
@@ -11,54 +14,16 @@
 #include "scene/frame.h"
 #include "scene/scene.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace {
 
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
-
-// SIGTERM and SIGINT. During the start-up, which may wait on the server or a window manager, they
-// end the process at once. Once frames run they set a flag and wake the loop's wait through a
-// pipe, whichever thread they land on (the GL driver starts threads of its own).
-std::atomic<bool> starting{ true };
-volatile sig_atomic_t stop_requested = 0;
-int wake_pipe[2] = { -1, -1 };
-
-void on_stop_signal(int)
-{
-    if (starting.load())
-        _exit(0);
-    stop_requested = 1;
-    const int saved = errno;
-    const char byte = 1;
-    const ssize_t written = write(wake_pipe[1], &byte, 1);
-    (void)written;
-    errno = saved;
-}
-
-void install_stop_signals()
-{
-    if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        wake_pipe[0] = wake_pipe[1] = -1;
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    // A dead connection then reads as an error that the X error handlers turn into an orderly end.
-    signal(SIGPIPE, SIG_IGN);
-}
 
 int fail(const std::string& reason)
 {
@@ -66,73 +31,38 @@ int fail(const std::string& reason)
     return EXIT_FAILED;
 }
 
-timespec monotonic_now()
+// Sleeps until an X event, a stop signal or the deadline (negative: no time limit). Events that
+// the driver's own calls have already read off the connection count as well.
+void sleep_until(Display* display, std::int64_t deadlineUs)
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
-}
-
-timespec after_us(timespec start, long us)
-{
-    constexpr long NS_PER_S = 1000000000L;
-    const long ns = start.tv_nsec + (us % 1000000L) * 1000L;
-    start.tv_sec += us / 1000000L + ns / NS_PER_S;
-    start.tv_nsec = ns % NS_PER_S;
-    return start;
-}
-
-bool earlier(const timespec& a, const timespec& b)
-{
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// Sleeps until an X event, a stop signal or the deadline (none: no time limit).
-void sleep_until(Display* display, const timespec* deadline)
-{
-    XFlush(display);
-    if (XEventsQueued(display, QueuedAlready) > 0)
+    if (XPending(display) > 0)
         return;
-    pollfd waits[2] = { { ConnectionNumber(display), POLLIN, 0 }, { wake_pipe[0], POLLIN, 0 } };
+    pollfd waits[2] = { { ConnectionNumber(display), POLLIN, 0 }, { stop_wake_fd(), POLLIN, 0 } };
     timespec left{};
-    if (deadline != nullptr) {
-        const timespec now = monotonic_now();
-        if (!earlier(now, *deadline))
+    if (deadlineUs >= 0) {
+        const std::int64_t us = deadlineUs - monotonic_us();
+        if (us <= 0)
             return;
-        left.tv_sec = deadline->tv_sec - now.tv_sec;
-        left.tv_nsec = deadline->tv_nsec - now.tv_nsec;
-        if (left.tv_nsec < 0) {
-            left.tv_nsec += 1000000000L;
-            --left.tv_sec;
-        }
+        left.tv_sec = static_cast<time_t>(us / 1000000);
+        left.tv_nsec = static_cast<long>(us % 1000000) * 1000L;
     }
-    ppoll(waits, wake_pipe[0] >= 0 ? 2 : 1, deadline != nullptr ? &left : nullptr, nullptr);
+    ppoll(waits, stop_wake_fd() >= 0 ? 2 : 1, deadlineUs >= 0 ? &left : nullptr, nullptr);
 }
 
-// The whole window black, whatever the scene's clear colour: no stale contents at the start or
-// after a resize.
+// The whole window black and opaque, whatever the scene's clear colour or the colour mask: no
+// stale contents at the start or after a resize.
 void clear_window()
 {
     glPushAttrib(GL_COLOR_BUFFER_BIT);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glPopAttrib();
 }
 
-// A new window size reaches the scene as a new window would: the size and the layout.
-void follow_resize(const X11Window& x, FrameKeeper* keeper)
-{
-    window_width = x.width;
-    window_height = x.height;
-    scene_objects::layout.setWindowSize(static_cast<float>(x.width), static_cast<float>(x.height));
-    clear_window();
-    if (keeper != nullptr)
-        keeper->resize(x.width, x.height);
-}
-
-// The window and a current GL context on it.
-bool open_surface(X11Window* x, GlxSurface* surface, const HackOptions& options, int* glxErrorBase,
-                  std::string* error)
+// The window and a current GL context on it, with vsync where the server allows it.
+bool open_surface(X11Window* x, GlxSurface* surface, const HackOptions& options, const RunHooks& hooks,
+                  int* glxErrorBase, std::string* error)
 {
     if (!glx_check(x->display, glxErrorBase, error))
         return false;
@@ -150,13 +80,18 @@ bool open_surface(X11Window* x, GlxSurface* surface, const HackOptions& options,
         if (!made)
             return false;
     }
-    if (!glx_bind(surface, x->display, x->screen, x->window, config, error))
+    if (!glx_bind(surface, x->display, x->window, config, error))
         return false;
     std::string failure;
     if (!x11_sync_clean(x->display, &failure)) {
-        *error = "cannot draw into window " + format_window_id(x->window) + " with OpenGL: " + failure;
+        *error = "cannot draw into window " + format_x_id(x->window) + " with OpenGL: " + failure;
         return false;
     }
+    // A server may refuse the swap interval with an error: then the frame period alone paces.
+    glx_ask_for_vsync(*surface, x->screen);
+    if (hooks.afterSwapInterval != nullptr)
+        hooks.afterSwapInterval(x->display);
+    x11_sync_clean(x->display);
     return true;
 }
 
@@ -166,9 +101,32 @@ struct Run {
     X11Window x;
     GlxSurface surface;
     FrameKeeper keeper;
-    bool keeping = false; // the swap may not keep the frame, so the keeper does
+    bool keeping = false;  // the swap may not keep the frame, so the keeper does
+    bool toldShort = false; // the keeper's lack of memory has been reported
     long frame = 0;
 };
+
+// Sizes the keeper for the window; says once if part of the frame cannot be kept.
+void size_keeper(Run* run)
+{
+    run->keeper.resize(run->x.width, run->x.height);
+    if (run->keeper.missingTiles() > 0 && !run->toldShort) {
+        std::fprintf(stderr, "latticedrift: not enough graphics memory to keep the whole frame over the swap; "
+                             "part of the window is drawn without trails\n");
+        run->toldShort = true;
+    }
+}
+
+// A new window size reaches the scene as a new window would: the size and the layout.
+void follow_resize(Run* run)
+{
+    window_width = run->x.width;
+    window_height = run->x.height;
+    scene_objects::layout.setWindowSize(static_cast<float>(run->x.width), static_cast<float>(run->x.height));
+    clear_window();
+    if (run->keeping)
+        size_keeper(run);
+}
 
 void draw_frame(Run* run)
 {
@@ -184,49 +142,48 @@ void draw_frame(Run* run)
         run->keeper.save();
     glx_present(run->surface);
     if (run->hooks.afterPresent != nullptr)
-        run->hooks.afterPresent(run->x.display, run->frame);
+        run->hooks.afterPresent(run->x.display, run->x.window, run->frame);
 }
 
-// Draws a frame whenever the period has passed or the window was uncovered, while the window can
-// be seen; sleeps otherwise. After a pause the clock has moved on, and so does the animation.
+// Draws a frame whenever its time has come, and at once when the window is uncovered, while the
+// window can be seen; sleeps otherwise. After a pause the clock has moved on, and so does the
+// animation.
 RunState frame_loop(Run* run, std::string* reason)
 {
-    timespec due = monotonic_now();
+    std::int64_t due = monotonic_us();
     for (;;) {
         WindowChanges changes;
         const RunState state = x11_process_events(&run->x, &changes, reason);
         if (state != RunState::Running)
             return state;
-        if (stop_requested)
+        if (stop_requested())
             return RunState::Ended;
         if (changes.resized)
-            follow_resize(run->x, run->keeping ? &run->keeper : nullptr);
+            follow_resize(run);
         const long limit = run->hooks.frameLimit;
         const bool drawing = x11_visible(run->x) && (limit == 0 || run->frame < limit);
-        if (drawing && (changes.exposed || !earlier(monotonic_now(), due))) {
+        const bool timely = drawing && monotonic_us() >= due;
+        if (timely || (drawing && changes.exposed)) {
             draw_frame(run);
-            // Paced from one due time to the next, so that a late wake-up is made up by the next
-            // wait; a run a whole period behind (a slow frame, a pause) starts afresh from now
-            // rather than hurrying to catch up.
-            const timespec now = monotonic_now();
-            due = after_us(due, run->options.delayUs);
-            if (earlier(after_us(due, run->options.delayUs), now))
-                due = now;
+            due = next_frame_due(monotonic_us(), run->options.delayUs, due,
+                                 timely ? FrameCause::Due : FrameCause::Other);
             continue;
         }
-        sleep_until(run->x.display, drawing ? &due : nullptr);
+        sleep_until(run->x.display, drawing ? due : -1);
     }
 }
 
 int run_hack(const HackOptions& options, const RunHooks& hooks)
 {
-    install_stop_signals();
-    Run run{ options, hooks, {}, {}, {}, false, 0 };
+    stop_signals_install();
+    Run run{ options, hooks, {}, {}, {}, false, false, 0 };
+    run.keeper.maxTileSize = hooks.keeperTileLimit;
+    run.keeper.refusedTile = hooks.keeperRefusedTile;
     std::string error;
     if (!x11_open(&run.x, options, &error))
         return fail(error);
     int glxErrorBase = 0;
-    if (!open_surface(&run.x, &run.surface, options, &glxErrorBase, &error)) {
+    if (!open_surface(&run.x, &run.surface, options, hooks, &glxErrorBase, &error)) {
         // A given window destroyed during the start-up ends the run as it would later: quietly.
         const bool gone = x11_target_gone(&run.x);
         glx_release(&run.surface);
@@ -237,8 +194,12 @@ int run_hack(const HackOptions& options, const RunHooks& hooks)
     const GlxConfig& config = run.surface.config;
     run.keeping = config.doubleBuffered && (!config.copySwap || hooks.keepFrame);
     clear_window();
+    // The window's alpha stays opaque, so that a compositor shows nothing through it: the scene
+    // blends by the source's alpha only, so masking the destination's changes no colour.
+    if (config.alphaBits > 0)
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     if (run.keeping)
-        run.keeper.resize(run.x.width, run.x.height);
+        size_keeper(&run);
     window_width = run.x.width;
     window_height = run.x.height;
     if (hooks.beforeStart != nullptr)
@@ -246,20 +207,27 @@ int run_hack(const HackOptions& options, const RunHooks& hooks)
     apply_fixed_gl_state();
     if (hooks.afterStart != nullptr)
         hooks.afterStart();
-    if (options.showFps)
-        fps_start(run.x.display);
-    x11_watch_errors(run.x, run.surface.drawable, glxErrorBase);
-    starting = false;
-
-    std::string reason;
-    const RunState end = frame_loop(&run, &reason);
+    std::string failure;
+    if (!x11_sync_clean(run.x.display, &failure)) {
+        error = "the X server refused the OpenGL start-up: " + failure;
+    } else {
+        if (options.showFps)
+            fps_start(run.x.display);
+        if (!x11_watch_errors(run.x, run.surface.drawable, glxErrorBase, &failure))
+            error = "the X server refused the OpenGL start-up: " + failure;
+    }
+    RunState end = RunState::Failed;
+    if (error.empty()) {
+        stop_signals_arm();
+        end = frame_loop(&run, &error);
+    }
     if (options.showFps)
         fps_stop(run.x.display);
     run.keeper.release();
     scene_teardown();
     glx_release(&run.surface);
     x11_close(&run.x);
-    return end == RunState::Failed ? fail(reason) : 0;
+    return end == RunState::Failed ? fail(error) : 0;
 }
 
 } // namespace

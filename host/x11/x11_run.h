@@ -7,12 +7,15 @@
 
 // What the test build changes in a run; the installed program runs with none of it.
 struct RunHooks {
-    void (*beforeStart)() = nullptr;            // before the scene starts (clock, seed)
-    void (*afterStart)() = nullptr;             // once the scene has started
-    void (*beforeFrame)(long frame) = nullptr;  // frames count from 1
-    void (*afterPresent)(Display* display, long frame) = nullptr; // right after the frame is shown
-    bool keepFrame = false;                     // keep the frame even over a copying swap
-    long frameLimit = 0;                        // draw no more than this many frames (0: no limit)
+    void (*beforeStart)() = nullptr;                              // before the scene starts (clock, seed)
+    void (*afterStart)() = nullptr;                               // once the scene has started
+    void (*afterSwapInterval)(Display* display) = nullptr;        // once vsync has been asked for
+    void (*beforeFrame)(long frame) = nullptr;                    // frames count from 1
+    void (*afterPresent)(Display* display, Window window, long frame) = nullptr; // right after the frame is shown
+    bool keepFrame = false;                                       // keep the frame even over a copying swap
+    int keeperTileLimit = 0;                                      // the frame keeper's largest tile (0: the GL's)
+    int keeperRefusedTile = -1;                                   // a tile the keeper fails to allocate
+    long frameLimit = 0;                                          // draw no more than this many frames (0: no limit)
 };
 
 // Parses the command line (with XSCREENSAVER_WINDOW) and runs; the process's exit status.

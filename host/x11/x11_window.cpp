@@ -3,17 +3,22 @@
 // events of each mode: resizes, visibility, exposure, keymap changes and the ending rules.
 #include "host/x11/x11_window.h"
 
+#include "host/posix_clock.h"
 #include "host/saver_rules.h"
+#include "host/x11/screen_span.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
+#include <vector>
 
 namespace {
 
@@ -21,50 +26,46 @@ constexpr int WINDOW_WIDTH = 800;
 constexpr int WINDOW_HEIGHT = 600;
 const char WINDOW_TITLE[] = "Lattice Drift";
 
-// GLX errors that say our context or drawable can no longer be used, as offsets from the
-// extension's first error code.
-enum GlxError {
-    GLX_BAD_CONTEXT = 0,
-    GLX_BAD_DRAWABLE = 2,
-    GLX_BAD_CONTEXT_TAG = 4,
-    GLX_BAD_CURRENT_WINDOW = 5,
-    GLX_BAD_CURRENT_DRAWABLE = 11,
-    GLX_BAD_WINDOW = 12,
-};
+// GLX's error codes, as offsets from the extension's first error code.
+constexpr int GLX_ERROR_COUNT = 14;
 
-// X errors arrive in a callback. Every one counts against the start-up step that caused it; once
-// the run is under way only those about our window or context do, and the first is kept.
+// X errors arrive in a callback. During the start-up every one counts against the step that caused
+// it. Once frames run, only the errors of OpenGL and those about our window or GL drawable do,
+// and the first is kept; any other is reported once.
 int error_count = 0;
 XErrorEvent first_error;
 bool watching = false;
 Window watched_window = 0;
 XID watched_drawable = 0;
 int glx_error_base = -1;
+int glx_opcode = -1;
+bool told_other_error = false;
 bool quiet_connection_loss = false;
 
-bool about_us(const XErrorEvent& event)
+std::string describe(Display* display, const XErrorEvent& event);
+
+// During the run all of our GLX traffic is the context's rendering and its swaps: any GLX error,
+// or any error of a GLX request (a BadAlloc or BadLength of a rendering command, say), means the
+// server dropped what the saver draws. Errors about our window or drawable mean it is gone.
+bool ours(const XErrorEvent& event)
 {
     if (event.resourceid != 0 && (event.resourceid == watched_window || event.resourceid == watched_drawable))
         return true;
-    if (glx_error_base < 0 || event.error_code < glx_error_base)
-        return false;
-    switch (event.error_code - glx_error_base) {
-    case GLX_BAD_CONTEXT:
-    case GLX_BAD_DRAWABLE:
-    case GLX_BAD_CONTEXT_TAG:
-    case GLX_BAD_CURRENT_WINDOW:
-    case GLX_BAD_CURRENT_DRAWABLE:
-    case GLX_BAD_WINDOW:
+    if (glx_opcode >= 0 && event.request_code == glx_opcode)
         return true;
-    default:
-        return false;
-    }
+    return glx_error_base >= 0 && event.error_code >= glx_error_base &&
+           event.error_code < glx_error_base + GLX_ERROR_COUNT;
 }
 
-int record_x_error(Display*, XErrorEvent* event)
+int record_x_error(Display* display, XErrorEvent* event)
 {
-    if (watching && !about_us(*event))
+    if (watching && !ours(*event)) {
+        if (!told_other_error) {
+            std::fprintf(stderr, "latticedrift: going on after an %s\n", describe(display, *event).c_str());
+            told_other_error = true;
+        }
         return 0;
+    }
     if (error_count++ == 0)
         first_error = *event;
     return 0;
@@ -86,7 +87,7 @@ std::string describe(Display* display, const XErrorEvent& event)
     char text[160] = "";
     XGetErrorText(display, event.error_code, text, sizeof text);
     return std::string("X error: ") + text + " (request " + std::to_string(event.request_code) + "." +
-           std::to_string(event.minor_code) + ", resource " + format_window_id(event.resourceid) + ")";
+           std::to_string(event.minor_code) + ", resource " + format_x_id(event.resourceid) + ")";
 }
 
 // The value of a window-typed property that a window manager sets, or 0.
@@ -107,32 +108,95 @@ Window window_property(Display* display, Window window, Atom property)
     return value;
 }
 
-// True when a running EWMH window manager supports the full-screen state (a stale check window
-// left by a window manager that has gone does not count).
-bool window_manager_does_full_screen(Display* display, Window root, Atom fullScreen)
+// The atoms of an atom-list property, or none.
+std::vector<Atom> atom_list(Display* display, Window window, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::vector<Atom> atoms;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success &&
+        type == XA_ATOM && format == 32) {
+        const Atom* values = reinterpret_cast<const Atom*>(data);
+        atoms.assign(values, values + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return atoms;
+}
+
+bool has_atom(const std::vector<Atom>& atoms, Atom atom)
+{
+    for (Atom a : atoms)
+        if (a == atom)
+            return true;
+    return false;
+}
+
+// What a running EWMH window manager supports (_NET_SUPPORTED); nothing where none runs (a stale
+// check window left by a window manager that has gone does not count).
+std::vector<Atom> window_manager_support(Display* display, Window root)
 {
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     const Window wm = window_property(display, root, check);
     const bool alive = wm != 0 && window_property(display, wm, check) == wm;
     x11_sync_clean(display);
     if (!alive)
-        return false;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
-                           &type, &format, &count, &after, &data) == Success &&
-        type == XA_ATOM && format == 32) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count && !found; ++i)
-            found = atoms[i] == fullScreen;
+        return {};
+    return atom_list(display, root, XInternAtom(display, "_NET_SUPPORTED", False));
+}
+
+// The screen's monitors: RandR 1.5's, else Xinerama's heads, else none (the screen is one).
+std::vector<MonitorRect> query_monitors(Display* display, Window root)
+{
+    std::vector<MonitorRect> monitors;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (XRRQueryExtension(display, &eventBase, &errorBase) && XRRQueryVersion(display, &major, &minor) &&
+        (major > 1 || (major == 1 && minor >= 5))) {
+        int count = 0;
+        XRRMonitorInfo* info = XRRGetMonitors(display, root, True, &count);
+        for (int i = 0; i < count; ++i)
+            monitors.push_back({ info[i].x, info[i].y, info[i].width, info[i].height });
+        if (info != nullptr)
+            XRRFreeMonitors(info);
     }
-    if (data != nullptr)
-        XFree(data);
-    return found;
+    if (monitors.empty() && XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display)) {
+        int count = 0;
+        XineramaScreenInfo* heads = XineramaQueryScreens(display, &count);
+        for (int i = 0; i < count; ++i)
+            monitors.push_back({ heads[i].x_org, heads[i].y_org, heads[i].width, heads[i].height });
+        if (heads != nullptr)
+            XFree(heads);
+    }
+    x11_sync_clean(display);
+    return monitors;
+}
+
+// Asks the window manager to stretch the full-screen window over the monitors at the span's edges.
+void ask_for_monitors(Display* d, Window root, Window window, const ScreenSpan& span)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "_NET_WM_FULLSCREEN_MONITORS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = span.top;
+    event.xclient.data.l[1] = span.bottom;
+    event.xclient.data.l[2] = span.left;
+    event.xclient.data.l[3] = span.right;
+    event.xclient.data.l[4] = 1; // a normal application
+    XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+bool hidden_by_window_manager(const X11Window& x)
+{
+    return has_atom(atom_list(x.display, x.window, x.wmState), x.wmStateHidden);
 }
 
 Cursor make_blank_cursor(Display* display, Window window)
@@ -176,19 +240,16 @@ Bool is_map_of(Display*, XEvent* event, XPointer window)
 // one, or one that puts it on another workspace); the stop signals end the process meanwhile.
 bool wait_for_map(Display* d, Window window, int seconds)
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long deadlineMs = now.tv_sec * 1000L + now.tv_nsec / 1000000L + seconds * 1000L;
+    const std::int64_t deadline = monotonic_us() + seconds * std::int64_t{ 1000000 };
     for (;;) {
         XEvent mapped;
         if (XCheckIfEvent(d, &mapped, is_map_of, reinterpret_cast<XPointer>(&window)))
             return true;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const long leftMs = deadlineMs - (now.tv_sec * 1000L + now.tv_nsec / 1000000L);
-        if (leftMs <= 0)
+        const std::int64_t left = deadline - monotonic_us();
+        if (left <= 0)
             return false;
         pollfd connection{ ConnectionNumber(d), POLLIN, 0 };
-        poll(&connection, 1, static_cast<int>(leftMs));
+        poll(&connection, 1, static_cast<int>((left + 999) / 1000));
     }
 }
 
@@ -255,6 +316,13 @@ bool note_window_change(X11Window* x, const XEvent& event, WindowChanges* change
         if (event.xexpose.window == x->window && event.xexpose.count == 0)
             changes->exposed = true;
         return true;
+    case PropertyNotify:
+        if (event.xproperty.window != x->window || event.xproperty.atom != x->wmState)
+            return false;
+        x->hidden = hidden_by_window_manager(*x);
+        if (!x->hidden)
+            changes->exposed = true;
+        return true;
     case MappingNotify:
         // Escape and q are looked up through the keymap, which has just changed.
         XRefreshKeyboardMapping(const_cast<XMappingEvent*>(&event.xmapping));
@@ -292,6 +360,8 @@ bool x11_open(X11Window* x, const HackOptions& options, std::string* error)
     x->screen = DefaultScreen(x->display);
     x->wmProtocols = XInternAtom(x->display, "WM_PROTOCOLS", False);
     x->wmDeleteWindow = XInternAtom(x->display, "WM_DELETE_WINDOW", False);
+    x->wmState = XInternAtom(x->display, "_NET_WM_STATE", False);
+    x->wmStateHidden = XInternAtom(x->display, "_NET_WM_STATE_HIDDEN", False);
     return true;
 }
 
@@ -305,17 +375,18 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
     XWindowAttributes attributes{};
     const bool found = XGetWindowAttributes(d, x->window, &attributes) != 0;
     if (!x11_sync_clean(d) || !found) {
-        *error = "no window " + format_window_id(x->window) + " on this display";
+        *error = "no window " + format_x_id(x->window) + " on this display";
         return false;
     }
     if (attributes.c_class == InputOnly) {
-        *error = "window " + format_window_id(x->window) + " is input-only: nothing can be drawn into it";
+        *error = "window " + format_x_id(x->window) + " is input-only: nothing can be drawn into it";
         return false;
     }
     x->screen = XScreenNumberOfScreen(attributes.screen);
     x->width = attributes.width;
     x->height = attributes.height;
     x->visual = XVisualIDFromVisual(attributes.visual);
+    x->adopted = true;
     x->mapped = attributes.map_state != IsUnmapped;
     // Mapped under an unmapped parent: it shows once the parent is mapped, which its visibility says.
     x->obscured = attributes.map_state == IsUnviewable;
@@ -324,7 +395,7 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
 
 bool x11_target_gone(X11Window* x)
 {
-    if (x->mode != HackMode::Target || x->visual == 0)
+    if (!x->adopted)
         return false;
     XWindowAttributes attributes;
     const bool alive = XGetWindowAttributes(x->display, x->window, &attributes) != 0;
@@ -338,23 +409,36 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
     const bool fullScreen = x->mode == HackMode::FullScreen;
     const Window root = RootWindow(d, x->screen);
     const Atom fullScreenState = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
-    const bool managed = !fullScreen || window_manager_does_full_screen(d, root, fullScreenState);
+    const Atom fullScreenMonitors = XInternAtom(d, "_NET_WM_FULLSCREEN_MONITORS", False);
+    bool managed = true;
+    bool spanned = false; // the window manager stretches it over several monitors
+    ScreenSpan span;
+    if (fullScreen) {
+        const std::vector<MonitorRect> monitors = query_monitors(d, root);
+        span = span_monitors(monitors, DisplayWidth(d, x->screen), DisplayHeight(d, x->screen));
+        const std::vector<Atom> support = window_manager_support(d, root);
+        spanned = monitors.size() > 1 && has_atom(support, fullScreenMonitors);
+        // A window manager that can put the window on one monitor only, or none at all: the window
+        // places itself over the whole span.
+        managed = has_atom(support, fullScreenState) && (monitors.size() <= 1 || spanned);
+    }
 
-    x->width = fullScreen ? DisplayWidth(d, x->screen) : WINDOW_WIDTH;
-    x->height = fullScreen ? DisplayHeight(d, x->screen) : WINDOW_HEIGHT;
+    x->width = fullScreen ? span.box.width : WINDOW_WIDTH;
+    x->height = fullScreen ? span.box.height : WINDOW_HEIGHT;
     x->visual = visual.visualid;
     x->colormap = XCreateColormap(d, root, visual.visual, AllocNone);
     XSetWindowAttributes attributes{};
     attributes.colormap = x->colormap;
     attributes.background_pixel = 0;
     attributes.border_pixel = 0;
-    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | ExposureMask | KeyPressMask;
+    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | ExposureMask | KeyPressMask |
+                            PropertyChangeMask;
     if (fullScreen)
         attributes.event_mask |= ButtonPressMask | PointerMotionMask | FocusChangeMask;
-    // With no window manager to honour the full-screen state, the window places itself over all.
     attributes.override_redirect = managed ? False : True;
-    x->window = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(x->width), static_cast<unsigned>(x->height), 0,
-                              visual.depth, InputOutput, visual.visual,
+    x->window = XCreateWindow(d, root, fullScreen ? span.box.x : 0, fullScreen ? span.box.y : 0,
+                              static_cast<unsigned>(x->width), static_cast<unsigned>(x->height), 0, visual.depth,
+                              InputOutput, visual.visual,
                               CWColormap | CWBackPixel | CWBorderPixel | CWEventMask | CWOverrideRedirect,
                               &attributes);
     x->own = true;
@@ -363,8 +447,12 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
     if (fullScreen) {
         x->blankCursor = make_blank_cursor(d, x->window);
         XDefineCursor(d, x->window, x->blankCursor);
-        XChangeProperty(d, x->window, XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+        XChangeProperty(d, x->window, x->wmState, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&fullScreenState), 1);
+        // The compositor may hand the screen to the saver's frames directly.
+        const long bypass = 1;
+        XChangeProperty(d, x->window, XInternAtom(d, "_NET_WM_BYPASS_COMPOSITOR", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&bypass), 1);
     }
     XMapRaised(d, x->window);
 
@@ -375,6 +463,8 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
             return false;
         }
         x->mapped = true;
+        if (spanned)
+            ask_for_monitors(d, root, x->window, span);
         if (!managed)
             XSetInputFocus(d, x->window, RevertToParent, CurrentTime);
         Window rootReturn = 0;
@@ -392,13 +482,18 @@ bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* err
     return true;
 }
 
-void x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase)
+bool x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase, std::string* failure)
 {
+    const bool clean = x11_sync_clean(x.display, failure);
+    int firstEvent = 0;
+    int firstError = 0;
+    if (!XQueryExtension(x.display, "GLX", &glx_opcode, &firstEvent, &firstError))
+        glx_opcode = -1;
     watched_window = x.window;
     watched_drawable = glxDrawable;
     glx_error_base = glxErrorBase;
-    error_count = 0;
     watching = true;
+    return clean;
 }
 
 RunState x11_process_events(X11Window* x, WindowChanges* changes, std::string* reason)

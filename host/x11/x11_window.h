@@ -16,18 +16,23 @@ struct X11Window {
     int screen = 0;
     HackMode mode = HackMode::Windowed;
     Window window = 0;
-    bool own = false; // made here, so destroyed here
+    bool own = false;     // made here, so destroyed here
+    bool adopted = false; // a given window, taken over
     VisualID visual = 0;
     int width = 0;
     int height = 0;
-    // Nothing is drawn unless the window is mapped and not wholly covered.
+    // Nothing is drawn unless the window is mapped, not wholly covered, and not hidden by the window
+    // manager (minimised, or on another workspace: a compositor never reports a window covered).
     bool mapped = false;
     bool obscured = false;
+    bool hidden = false;
     // Full screen: where the pointer was when the window appeared.
     int pointerX = 0;
     int pointerY = 0;
     Atom wmProtocols = 0;
     Atom wmDeleteWindow = 0;
+    Atom wmState = 0;
+    Atom wmStateHidden = 0;
     Colormap colormap = 0;
     Cursor blankCursor = 0;
 };
@@ -55,17 +60,20 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
 bool x11_target_gone(X11Window* x);
 
 // Window and full-screen modes: makes the window with `visual`, sets its properties for the window
-// manager and maps it. Full screen also hides the pointer, waits (at most MAP_WAIT_SECONDS) for the
-// map, takes the focus and notes where the pointer is.
+// manager and maps it. Full screen covers every monitor (through the window manager where it can
+// span them, over it otherwise), hides the pointer, waits (at most MAP_WAIT_SECONDS) for the map,
+// takes the focus and notes where the pointer is.
 bool x11_create_window(X11Window* x, const XVisualInfo& visual, std::string* error);
 
 // Waits for the server's answer to every request so far; true when none of them failed, else the
 // first failure in *failure when given.
 bool x11_sync_clean(Display* display, std::string* failure = nullptr);
 
-// From now on only errors about the saver's window, its GL drawable or its context count (GLX's
-// errors start at `glxErrorBase`); errors of the start-up that were not looked at are dropped.
-void x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase);
+// Ends the start-up's handling of X errors: false, with the first in *failure, if any request of
+// the start-up failed that was not looked at yet. From then on the errors of OpenGL and those
+// about the saver's window or GL drawable end the run (GLX's errors start at `glxErrorBase`);
+// others are reported once and the run goes on.
+bool x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase, std::string* failure);
 
 // Handles every pending event and notes what changed. Ended: the window was closed, destroyed
 // or, full screen, left by input. Failed: an X error about our window or context (*reason).
@@ -73,7 +81,7 @@ RunState x11_process_events(X11Window* x, WindowChanges* changes, std::string* r
 
 inline bool x11_visible(const X11Window& x)
 {
-    return x.mapped && !x.obscured;
+    return x.mapped && !x.obscured && !x.hidden;
 }
 
 // Destroys what x11_create_window made and closes the display.
