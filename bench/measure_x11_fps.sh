@@ -2,9 +2,11 @@
 # Frame rate and CPU of the Linux host at 1024x768 on a private Xvfb with Mesa's llvmpipe, with its
 # default options: full screen as shown, full screen at --delay 0, a window that a window manager
 # never maps, and full screen with the frame keeper at work (the test build's overwritten back
-# buffer); then the headless renderer over the same stretch of scene time. CPU is the whole
-# process's, the driver's threads included; the X server's share is shown apart. Prints figures;
-# passes or fails nothing. SAVER=path measures another build of latticedrift (an older one, say).
+# buffer); then the headless renderer over the same stretch of scene time; then the hack run by
+# Debian's X11 screen-saver daemon with its GL helper (xscreensaver-gl) and without (needs root:
+# the daemon runs as uid 65534). CPU is the whole process's, the driver's threads included; the X
+# server's share is shown apart. Prints figures; passes or fails nothing. SAVER=path measures
+# another build of latticedrift (an older one, say).
 # Usage: bench/measure_x11_fps.sh [build-dir=build/linux] [seconds=10]
 set -u
 
@@ -93,3 +95,40 @@ awk -v n="$frames" -v e="$elapsed" -v u="$user" -v s="$system" -v c="$shown_cpu"
         n, n / e, headless
     printf "host / headless CPU per frame: %.2f (the host adds %.2f ms per frame)\n", c / headless, c - headless
 }'
+
+# The hack under the daemon, as the README's programs line runs it: CPU over the set time once the
+# picture runs. Without the GL helper the daemon hands out a depth-32 ARGB window.
+daemon_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+chmod 755 "$e2e_work"
+cp "$saver" "$e2e_work/hack" && chmod 755 "$e2e_work/hack"
+home=$e2e_work/home
+mkdir -p "$home"
+printf 'mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\nprograms: GL: "Lattice Drift" %s -root \\n\n' \
+    "$e2e_work/hack" >"$home/.xscreensaver"
+chown -R 65534:65534 "$home"
+as_daemon_user=("${daemon_user[@]}" env HOME="$home" DISPLAY="$DISPLAY")
+measure_daemon() {
+    local label=$1 daemon pid="" before visual
+    shift
+    "$@" "${as_daemon_user[@]}" xscreensaver --no-splash >/dev/null 2>&1 &
+    daemon=$!
+    for _ in $(seq 50); do "${as_daemon_user[@]}" xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.2; done
+    "${as_daemon_user[@]}" xscreensaver-command -activate >/dev/null 2>&1
+    for _ in $(seq 100); do pid=$(pgrep -f "^$e2e_work/hack" | head -n1); [ -n "$pid" ] && break; sleep 0.1; done
+    sleep 3
+    visual=$(xwininfo -id "$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')" |
+        awk '/Visual:/ { v = $2 } /Depth:/ { d = $2 } END { print "visual " v ", depth " d }')
+    before=$(cpu_of "$pid")
+    sleep "$seconds"
+    awk -v l="$label" -v v="$visual" -v a="$before" -v b="$(cpu_of "$pid")" -v s="$seconds" \
+        'BEGIN { printf "%s (its window: %s): %.0f%% of one core\n", l, v, (b - a) * 100 / s }'
+    "${as_daemon_user[@]}" xscreensaver-command -exit >/dev/null 2>&1
+    wait "$daemon" 2>/dev/null
+    pkill -f "^$e2e_work/hack"
+}
+if [ "$(id -u)" = 0 ] && command -v xscreensaver >/dev/null; then
+    measure_daemon "under the daemon, with its GL helper"
+    gl_helper=/usr/libexec/xscreensaver/xscreensaver-gl-visual
+    measure_daemon "under the daemon, without its GL helper" unshare --mount --propagation private \
+        sh -c 'mount --bind /bin/false "$0" && exec "$@"' "$gl_helper"
+fi

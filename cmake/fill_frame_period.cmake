@@ -1,5 +1,6 @@
-# cmake -DHEADER=... -DIN=... -DOUT=... -DVERSION=... -P fill_frame_period.cmake: copies IN to OUT
-# with @DEFAULT_FRAME_PERIOD_US@ (the constant of that name in HEADER) and @VERSION@ filled in. The
+# cmake -DHEADER=... -DIN=... -DOUT=... -DVERSION=... -DDATE=... -P fill_frame_period.cmake: copies
+# IN to OUT with @DEFAULT_FRAME_PERIOD_US@ (the constant of that name in HEADER), @VERSION@ and
+# @DATE@ filled in. The
 # build runs it whenever the header or IN changes, so the settings file and the man page cannot
 # drift from the program's default.
 file(STRINGS "${HEADER}" lines REGEX "^constexpr long DEFAULT_FRAME_PERIOD_US = [0-9]+;")

@@ -50,13 +50,25 @@ bool swap_method_offered(Display* display, int screen)
     return has_extension(glXQueryExtensionsString(display, screen), "GLX_OML_swap_method");
 }
 
-// The first configuration of the list (best first) without alpha or multisampling: an alpha
-// visual would show through under a compositor. Any without multisampling otherwise.
-GLXFBConfig pick(Display* display, GLXFBConfig* configs, int count)
+int visual_depth(Display* display, GLXFBConfig config)
+{
+    XVisualInfo* visual = glXGetVisualFromFBConfig(display, config);
+    const int depth = visual != nullptr ? visual->depth : 0;
+    if (visual != nullptr)
+        XFree(visual);
+    return depth;
+}
+
+// The first configuration of the list (best first) without alpha or multisampling, whose visual
+// has `depth` bits (0: any): an alpha visual would show through under a compositor. Any without
+// multisampling otherwise.
+GLXFBConfig pick(Display* display, GLXFBConfig* configs, int count, int depth)
 {
     GLXFBConfig fallback = nullptr;
     for (int i = 0; i < count; ++i) {
         if (attribute(display, configs[i], GLX_SAMPLE_BUFFERS) != 0 || attribute(display, configs[i], GLX_VISUAL_ID) == 0)
+            continue;
+        if (depth != 0 && visual_depth(display, configs[i]) != depth)
             continue;
         if (attribute(display, configs[i], GLX_ALPHA_SIZE) == 0)
             return configs[i];
@@ -86,12 +98,13 @@ bool glx_check(Display* display, int* errorBase, std::string* error)
     return true;
 }
 
-XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::string* error)
+XVisualInfo* glx_choose(Display* display, int screen, int depth, bool copyingOnly, GlxConfig* chosen,
+                        std::string* error)
 {
     const bool offered = swap_method_offered(display, screen);
     // A copying swap first; where none is offered, any swap (the frame keeper then keeps the frame).
     for (const bool copying : { true, false }) {
-        if (copying && !offered)
+        if ((copying && !offered) || (!copying && copyingOnly))
             continue;
         int attributes[] = { GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE,
                              GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
@@ -100,7 +113,7 @@ XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::st
                              copying ? GLX_SWAP_METHOD_OML : static_cast<int>(None), GLX_SWAP_COPY_OML, None };
         int count = 0;
         GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
-        const GLXFBConfig config = configs != nullptr ? pick(display, configs, count) : nullptr;
+        const GLXFBConfig config = configs != nullptr ? pick(display, configs, count, depth) : nullptr;
         if (configs != nullptr)
             XFree(configs);
         if (config != nullptr) {
@@ -109,6 +122,8 @@ XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::st
         }
     }
     *error = "no double-buffered RGBA OpenGL visual with a depth buffer on screen " + std::to_string(screen);
+    if (depth != 0)
+        *error += " of depth " + std::to_string(depth);
     return nullptr;
 }
 

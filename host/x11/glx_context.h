@@ -28,8 +28,10 @@ struct GlxSurface {
 bool glx_check(Display* display, int* errorBase, std::string* error);
 
 // For a window the host makes: a double-buffered RGBA configuration with a depth buffer, swapping
-// by copy where offered, and its visual (free with XFree).
-XVisualInfo* glx_choose(Display* display, int screen, GlxConfig* chosen, std::string* error);
+// by copy where offered (only such a one if `copyingOnly`), whose visual has `depth` bits (0: any),
+// and its visual (free with XFree).
+XVisualInfo* glx_choose(Display* display, int screen, int depth, bool copyingOnly, GlxConfig* chosen,
+                        std::string* error);
 
 // For a window someone else made: the configuration of its visual, if OpenGL can draw RGBA into it.
 bool glx_config_of_visual(Display* display, int screen, VisualID visualId, GlxConfig* chosen, std::string* error);

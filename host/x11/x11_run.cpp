@@ -71,8 +71,20 @@ bool open_surface(X11Window* x, GlxSurface* surface, const HackOptions& options,
         if (!x11_adopt_window(x, options, error) ||
             !glx_config_of_visual(x->display, x->screen, x->visual, &config, error))
             return false;
+        // A window whose visual cannot keep the frame over the swap gets a child of ours with one of
+        // the same depth that can: far cheaper than keeping the frame by copying it each time.
+        std::string unused;
+        GlxConfig copying;
+        XVisualInfo* visual = config.doubleBuffered && !config.copySwap && !hooks.keepFrame
+                                  ? glx_choose(x->display, x->screen, x->depth, true, &copying, &unused)
+                                  : nullptr;
+        if (visual != nullptr) {
+            if (x11_cover_with_child(x, *visual, &unused))
+                config = copying;
+            XFree(visual);
+        }
     } else {
-        XVisualInfo* visual = glx_choose(x->display, x->screen, &config, error);
+        XVisualInfo* visual = glx_choose(x->display, x->screen, 0, false, &config, error);
         if (visual == nullptr)
             return false;
         const bool made = x11_create_window(x, *visual, error);

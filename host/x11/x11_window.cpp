@@ -36,6 +36,7 @@ int error_count = 0;
 XErrorEvent first_error;
 bool watching = false;
 Window watched_window = 0;
+Window watched_target = 0;
 XID watched_drawable = 0;
 int glx_error_base = -1;
 int glx_opcode = -1;
@@ -49,7 +50,8 @@ std::string describe(Display* display, const XErrorEvent& event);
 // server dropped what the saver draws. Errors about our window or drawable mean it is gone.
 bool ours(const XErrorEvent& event)
 {
-    if (event.resourceid != 0 && (event.resourceid == watched_window || event.resourceid == watched_drawable))
+    if (event.resourceid != 0 && (event.resourceid == watched_window || event.resourceid == watched_target ||
+                                  event.resourceid == watched_drawable))
         return true;
     if (glx_opcode >= 0 && event.request_code == glx_opcode)
         return true;
@@ -288,22 +290,34 @@ bool window_input_ends(XEvent& event)
     return key == XK_Escape || key == XK_q;
 }
 
+// The window whose size and map state are the picture's: a given window, or ours.
+Window outer_window(const X11Window& x)
+{
+    return x.target != 0 ? x.target : x.window;
+}
+
 // Notes a change of size, map state or visibility of our window; true when it was one.
 bool note_window_change(X11Window* x, const XEvent& event, WindowChanges* changes)
 {
     switch (event.type) {
     case ConfigureNotify:
-        if (event.xconfigure.window != x->window)
+        if (event.xconfigure.window == x->window && x->window != outer_window(*x))
+            return true; // our child, following the given window
+        if (event.xconfigure.window != outer_window(*x))
             return false;
         if (event.xconfigure.width != x->width || event.xconfigure.height != x->height) {
             x->width = event.xconfigure.width;
             x->height = event.xconfigure.height;
+            if (x->window != outer_window(*x))
+                XResizeWindow(x->display, x->window, static_cast<unsigned>(x->width), static_cast<unsigned>(x->height));
             changes->resized = true;
         }
         return true;
     case MapNotify:
     case UnmapNotify:
-        if (event.xany.window != x->window)
+        if (event.xany.window == x->window && x->window != outer_window(*x))
+            return true;
+        if (event.xany.window != outer_window(*x))
             return false;
         x->mapped = event.type == MapNotify;
         return true;
@@ -368,7 +382,7 @@ bool x11_open(X11Window* x, const HackOptions& options, std::string* error)
 bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* error)
 {
     Display* d = x->display;
-    x->window = options.targetRoot ? RootWindow(d, x->screen) : options.targetWindow;
+    x->window = x->target = options.targetRoot ? RootWindow(d, x->screen) : options.targetWindow;
     // Only what concerns the picture and the window's end: input belongs to whoever owns the window.
     // Selected before the state is read, so that no change after the reading goes unseen.
     XSelectInput(d, x->window, StructureNotifyMask | VisibilityChangeMask | ExposureMask);
@@ -383,6 +397,7 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
         return false;
     }
     x->screen = XScreenNumberOfScreen(attributes.screen);
+    x->depth = attributes.depth;
     x->width = attributes.width;
     x->height = attributes.height;
     x->visual = XVisualIDFromVisual(attributes.visual);
@@ -393,12 +408,47 @@ bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* err
     return true;
 }
 
+bool x11_cover_with_child(X11Window* x, const XVisualInfo& visual, std::string* error)
+{
+    Display* d = x->display;
+    if (x->target == RootWindow(d, x->screen)) {
+        *error = "the root window gets no child: it would be a window of its own";
+        return false;
+    }
+    const Colormap colormap = XCreateColormap(d, x->target, visual.visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap;
+    attributes.background_pixel = 0;
+    attributes.border_pixel = 0;
+    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | ExposureMask;
+    const Window child = XCreateWindow(d, x->target, 0, 0, static_cast<unsigned>(x->width),
+                                       static_cast<unsigned>(x->height), 0, visual.depth, InputOutput, visual.visual,
+                                       CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    XMapWindow(d, child);
+    std::string failure;
+    if (!x11_sync_clean(d, &failure)) {
+        XDestroyWindow(d, child);
+        XFreeColormap(d, colormap);
+        x11_sync_clean(d);
+        *error = "cannot cover window " + format_x_id(x->target) + ": " + failure;
+        return false;
+    }
+    x->window = child;
+    x->own = true;
+    x->colormap = colormap;
+    x->visual = visual.visualid;
+    // The child's visibility and exposure are the picture's now; the given window's size and end
+    // still matter.
+    XSelectInput(d, x->target, StructureNotifyMask);
+    return true;
+}
+
 bool x11_target_gone(X11Window* x)
 {
     if (!x->adopted)
         return false;
     XWindowAttributes attributes;
-    const bool alive = XGetWindowAttributes(x->display, x->window, &attributes) != 0;
+    const bool alive = XGetWindowAttributes(x->display, x->target, &attributes) != 0;
     x11_sync_clean(x->display);
     return !alive;
 }
@@ -490,6 +540,7 @@ bool x11_watch_errors(const X11Window& x, XID glxDrawable, int glxErrorBase, std
     if (!XQueryExtension(x.display, "GLX", &glx_opcode, &firstEvent, &firstError))
         glx_opcode = -1;
     watched_window = x.window;
+    watched_target = x.target;
     watched_drawable = glxDrawable;
     glx_error_base = glxErrorBase;
     watching = true;
@@ -506,7 +557,7 @@ RunState x11_process_events(X11Window* x, WindowChanges* changes, std::string* r
             continue;
         switch (event.type) {
         case DestroyNotify:
-            if (event.xdestroywindow.window == x->window)
+            if (event.xdestroywindow.window == x->window || event.xdestroywindow.window == x->target)
                 return RunState::Ended;
             break;
         case ClientMessage:

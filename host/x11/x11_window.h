@@ -14,8 +14,10 @@
 struct X11Window {
     Display* display = nullptr;
     int screen = 0;
+    int depth = 0;
     HackMode mode = HackMode::Windowed;
-    Window window = 0;
+    Window window = 0; // where the saver draws
+    Window target = 0; // a given window: `window` itself, or its parent when a child of ours covers it
     bool own = false;     // made here, so destroyed here
     bool adopted = false; // a given window, taken over
     VisualID visual = 0;
@@ -55,6 +57,11 @@ bool x11_open(X11Window* x, const HackOptions& options, std::string* error);
 // Target mode: takes the given window (or the root), its screen, size, visual and map state, and
 // watches it for changes of size and visibility, exposure and destruction.
 bool x11_adopt_window(X11Window* x, const HackOptions& options, std::string* error);
+
+// Covers the given window with a child of our own made with `visual` (of the window's depth), so
+// that the saver draws through a configuration of its own choice; the child follows the window's
+// size. Input still goes to the window.
+bool x11_cover_with_child(X11Window* x, const XVisualInfo& visual, std::string* error);
 
 // True when a given window has been destroyed since it was adopted.
 bool x11_target_gone(X11Window* x);

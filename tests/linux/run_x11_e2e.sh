@@ -31,6 +31,7 @@ cleanup() {
     [ -n "${home:-}" ] && "${daemon_user[@]}" env HOME="$home" xscreensaver-command -exit >/dev/null 2>&1
     for job in $(jobs -p); do kill -KILL "$job" 2>/dev/null; done
     [ -n "${settings_placed:-}" ] && restore_settings_file
+    [ -n "${gl_helper:-}" ] && restore_gl_helper
     e2e_cleanup
 }
 e2e_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
@@ -64,7 +65,7 @@ finish() {
     poll "$2" ended "$pid" || { kill -KILL "$pid"; echo "still running after $2 tenths of a second" >>"$err"; }
     wait "$pid"
     local code=$?
-    sed -i '/^latticedrift: [0-9]* frames in /d' "$err"
+    sed -i '/^latticedrift: [0-9]* frames in /d; /^seed=[0-9]*$/d' "$err"
     if [ "$code" = 0 ] && [ ! -s "$err" ]; then pass "$1"; else fail "$1" "status $code, $(head -c 300 "$err")"; fi
 }
 
@@ -280,7 +281,7 @@ for frames in 1 2 90; do
             LATTICEDRIFT_TEST_EXCHANGE=$exchange "$test_saver" >"$e2e_work/kept.out" 2>/dev/null &
         pid=$!
         wait_field "$e2e_work/kept.out" frames 20 >/dev/null
-        import -window "$(wait_window '^Lattice Drift$' 5)" "$e2e_work/kept.png"
+        import -window "$(field "$e2e_work/kept.out" window)" "$e2e_work/kept.png"
         kill "$pid"
         wait "$pid"
         differing+="$(compare -metric AE "$e2e_work/kept.png" "$e2e_work/render.png" null: 2>&1) "
@@ -288,6 +289,121 @@ for frames in 1 2 90; do
     expect_eq "frame $frames in a window, as swapped and with the back buffer overwritten, is the renderer's" \
         "0 0 " "$differing" "pixels that differ"
 done
+
+# ---- The frame keeper at its limits: each run's frame 90 against the same frame over the copying
+# swap, every colour bit as the helper reads it back ----
+# kept_pixels <file> [variable=value...]: frame 90 of seed 7 in the test build's window, written to
+# <file>; the count of magenta pixels (the overwritten back buffer showing) in $magenta.
+kept_pixels() {
+    local out=$1
+    shift
+    env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 LATTICEDRIFT_TEST_FRAMES=90 "$@" "$test_saver" \
+        >"$e2e_work/kept.out" 2>"$err" &
+    pid=$!
+    wait_field "$e2e_work/kept.out" frames 30 >/dev/null
+    magenta=$("$helper" grab "$(field "$e2e_work/kept.out" window)" "$out")
+    kill "$pid"
+    wait "$pid"
+}
+# differing_pixels <a> <b> [width tile-x1 tile-y0 tile-y1]: how many pixels differ; with a tile
+# (columns below x1, rows y0 to y1 from the top), "inside outside".
+differing_pixels() {
+    [ "$(stat -c %s "$1")" = "$(stat -c %s "$2")" ] || { echo "sizes $(stat -c %s "$1" "$2" | xargs)"; return; }
+    cmp -l "$1" "$2" | awk -v w="${3:-0}" -v x1="${4:-0}" -v y0="${5:-0}" -v y1="${6:-0}" '
+        { p[int(($1 - 1) / 4)] }
+        END { for (i in p) { if (w && i % w < x1 && int(i / w) >= y0 && int(i / w) <= y1) inside++; else outside++ }
+              print w ? (inside + 0) " " (outside + 0) : (outside + 0) }'
+}
+kept_pixels "$e2e_work/copied.px"
+kept_pixels "$e2e_work/tiled.px" LATTICEDRIFT_TEST_EXCHANGE=1 LATTICEDRIFT_TEST_TILE=128
+expect_eq "a window wider than the keeper's largest tile (128 here) is kept whole" "0 0" \
+    "$(differing_pixels "$e2e_work/copied.px" "$e2e_work/tiled.px") $magenta" "differing, magenta"
+kept_pixels "$e2e_work/refused.px" LATTICEDRIFT_TEST_EXCHANGE=1 LATTICEDRIFT_TEST_REFUSE_TILE=0
+# The first tile is the lower left 512x512: rows 88 to 599 from the top, columns below 512.
+read -r inside outside <<<"$(differing_pixels "$e2e_work/copied.px" "$e2e_work/refused.px" 800 512 88 599)"
+expect_eq "a tile whose memory is refused loses its trails there only, never shows garbage, and says so once" \
+    "yes 0 0 1" "$([ "${inside:-0}" -gt 0 ] && echo yes) $outside $magenta $(grep -c 'not enough graphics memory' "$err")" \
+    "$inside pixels differ inside"
+kept_pixels "$e2e_work/resized-copied.px" LATTICEDRIFT_TEST_RESIZE=45:640x480
+kept_pixels "$e2e_work/resized-kept.px" LATTICEDRIFT_TEST_RESIZE=45:640x480 LATTICEDRIFT_TEST_EXCHANGE=1
+expect_eq "a window resized halfway is kept at its new size" "$((640 * 480 * 4)) 0 0" \
+    "$(stat -c %s "$e2e_work/resized-kept.px") $(differing_pixels "$e2e_work/resized-copied.px" "$e2e_work/resized-kept.px") $magenta"
+Xvfb -displayfd 3 -screen 0 800x600x30 -nolisten tcp -noreset 3>"$e2e_work/deep.display" >/dev/null 2>&1 &
+deep=$!
+poll 100 test -s "$e2e_work/deep.display"
+DISPLAY=":$(head -n1 "$e2e_work/deep.display")" kept_pixels "$e2e_work/deep-copied.px"
+DISPLAY=":$(head -n1 "$e2e_work/deep.display")" kept_pixels "$e2e_work/deep-kept.px" LATTICEDRIFT_TEST_EXCHANGE=1
+expect_eq "on a depth-30 screen every one of the 10 bits is kept" "0 0" \
+    "$(differing_pixels "$e2e_work/deep-copied.px" "$e2e_work/deep-kept.px") $magenta" "differing, magenta"
+kill "$deep"
+wait "$deep" 2>/dev/null
+
+# ---- Under a compositor that honours alpha (picom), a depth-32 window shows the picture only ----
+picom --backend xrender --config /dev/null >"$e2e_work/picom.log" 2>&1 &
+compositor=$!
+"$helper" argb-window 640x480 6 >"$e2e_work/argb.out" &
+argb=$(wait_field "$e2e_work/argb.out" window 10)
+start "$saver" --window-id "$argb"
+sleep 3
+import -window root -crop 640x480+0+0 "$e2e_work/composited.png"
+check_picture "under picom, a depth-32 window shows the lattice and nothing of the desktop" \
+    "$e2e_work/composited.png" 640 480
+expect_eq "under picom, the depth-32 window's pixels are all opaque" 0 "$("$helper" alpha "$argb")"
+finish "a depth-32 window's destruction ends the run with 0" 60
+kill "$compositor"
+wait "$compositor" 2>/dev/null
+
+# ---- Stop signals: SIGHUP and SIGQUIT as SIGTERM; a run stuck in its swap still ends ----
+for signal in HUP QUIT; do
+    start "$saver" --delay 10000000
+    sleep 1.5
+    kill -s "$signal" "$pid"
+    finish "SIG$signal ends the run with 0 within 1 s" 10
+done
+LATTICEDRIFT_TEST_BLOCK=3 start "$test_saver"
+sleep 2
+kill -TERM "$pid"
+finish "a run stuck in its swap ends with 0 within 1 s of SIGTERM" 10
+
+# ---- X errors: OpenGL's end the run with the reason and 1; others are reported and it goes on ----
+results=""
+for kind in glx-bad-context-state glx-bad-render-request glx-bad-large-request glx-unsupported-private-request \
+    glx-bad-alloc glx-bad-length; do
+    LATTICEDRIFT_TEST_X_ERROR=$kind@3 timeout 20 "$test_saver" >/dev/null 2>"$err"
+    results+="$?:$(grep -c '^latticedrift: X error: ' "$err") "
+done
+expect_eq "every GLX error, and a BadAlloc or BadLength of a GLX request, ends the run with a reason and 1" \
+    "1:1 1:1 1:1 1:1 1:1 1:1 " "$results" "status:reasons per kind"
+for case in "other@3|going on after an X error: BadWindow" "glx-unsupported-private-request@0|"; do
+    IFS='|' read -r injected said <<<"$case"
+    LATTICEDRIFT_TEST_X_ERROR=$injected LATTICEDRIFT_TEST_FRAMES=20 "$test_saver" >"$e2e_work/errors.out" 2>"$err" &
+    pid=$!
+    wait_field "$e2e_work/errors.out" frames 20 >/dev/null
+    kill -TERM "$pid"
+    wait "$pid"
+    code=$?
+    expect_eq "an X error '$injected' leaves the run going${said:+, reported once}" "0 ${said:+1}" \
+        "$code $([ -n "$said" ] && grep -c "^latticedrift: $said" "$err")" "$(head -c 300 "$err")"
+done
+
+# ---- Hidden by the window manager (minimised, another workspace): asleep, as when unmapped ----
+start "$saver"
+id=$(wait_window '^Lattice Drift$' 15)
+sleep 1
+xprop -id "$id" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
+sleep 0.5
+before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+sleep 3
+hidden_cpu=$(($(awk '{ print $14 + $15 }' "/proc/$pid/stat") - before))
+xprop -id "$id" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_ABOVE
+sleep 0.5
+before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+sleep 3
+shown_cpu=$(($(awk '{ print $14 + $15 }' "/proc/$pid/stat") - before))
+kill -TERM "$pid"
+finish "a window hidden and shown again ends with 0 on SIGTERM" 10
+expect_eq "a window the window manager hides costs under a third of a shown one's CPU" yes \
+    "$([ $((hidden_cpu * 3)) -lt "$shown_cpu" ] && echo yes || echo no)" "$hidden_cpu and $shown_cpu ticks in 3 s"
 
 # ---- Pacing: --delay sets the frame period; at most a frame more than the period allows ----
 rates=""
@@ -361,17 +477,50 @@ expect_eq "indirect GLX with --fps runs on, its figures on stderr, and ends with
 kill "$iglx"
 wait "$iglx" 2>/dev/null
 
-# ---- The daemon: 20 activations of the packaged hack, run without fades ----
+# ---- Full screen on two monitors side by side (RandR 1.5 monitors on one 2048x768 screen), with
+# no window manager and with one that spans monitors on request; a move on the second ends it ----
+Xvfb -displayfd 3 -screen 0 2048x768x24 -nolisten tcp -noreset 3>"$e2e_work/wide.display" >/dev/null 2>&1 &
+wide=$!
+poll 100 test -s "$e2e_work/wide.display"
+screen_display=$DISPLAY
+export DISPLAY=":$(head -n1 "$e2e_work/wide.display")"
+xrandr --setmonitor left 1024/270x768/203+0+0 screen >/dev/null 2>&1
+xrandr --setmonitor right 1024/270x768/203+1024+0 none >/dev/null 2>&1
+geometry() { xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }'; }
+spans() { [ "$(geometry)" = "2048x768+0+0" ]; }
+for wm in none ewmh; do
+    if [ "$wm" = ewmh ]; then
+        "$helper" ewmh-wm >"$e2e_work/ewmh.out" &
+        ewmh=$!
+        wait_field "$e2e_work/ewmh.out" wm 10 >/dev/null
+    fi
+    xdotool mousemove 1500 400
+    start "$saver" --fullscreen
+    id=$(wait_window '^Lattice Drift$' 15)
+    poll 50 spans
+    sleep 1
+    import -window root "$e2e_work/wide.png"
+    convert "$e2e_work/wide.png" -crop 1024x768+0+0 +repage "$e2e_work/left.png"
+    convert "$e2e_work/wide.png" -crop 1024x768+1024+0 +repage "$e2e_work/right.png"
+    expect_eq "two monitors, window manager $wm: --fullscreen spans both and shows the lattice on each" \
+        "2048x768+0+0  " "$(geometry) $(picture_problem "$e2e_work/left.png" 1024 768) $(picture_problem \
+            "$e2e_work/right.png" 1024 768)"
+    xdotool mousemove 1510 400
+    finish "two monitors, window manager $wm: a move on the second monitor ends the run with 0" 20
+done
+kill "$ewmh" "$wide"
+wait "$ewmh" "$wide" 2>/dev/null
+export DISPLAY=$screen_display
+# ---- The daemon: activations of the packaged hack, run without fades: 20 with its GL helper
+# choosing the visual (the default one here, whose swap may not keep the frame: the hack covers it
+# with a child of its own that can), then 3 without, in the depth-32 ARGB window it then makes ----
 home=$e2e_work/home
 mkdir -p "$home"
 printf 'mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nprograms: GL: "Lattice Drift" %s -root \\n\n' \
     "$hack" >"$home/.xscreensaver"
 chown -R 65534:65534 "$home"
 as_daemon_user=("${daemon_user[@]}" env HOME="$home" DISPLAY="$DISPLAY")
-log=$e2e_work/daemon.log
-reaped=$e2e_work/reaped.log
-"$helper" reap "$reaped" "${as_daemon_user[@]}" xscreensaver --no-splash --verbose >"$log" 2>&1 &
-poll 100 "${as_daemon_user[@]}" xscreensaver-command -time >/dev/null 2>&1
 
 # The pid of this cycle's hack, from the daemon's log.
 hack_started() { pid=$(grep -a "forked \"$hack" "$log" | sed -n "${cycle}s/.* in pid \\([0-9]*\\) .*/\\1/p"); [ -n "$pid" ]; }
@@ -392,38 +541,71 @@ picture_shown() {
     import -window "${window:-root}" "$e2e_work/daemon.png" 2>/dev/null &&
         problem=$(picture_problem "$e2e_work/daemon.png" 1024 768) && [ -z "$problem" ]
 }
-pictures=0
-exits=0
-clean=0
-slowest=0
-for cycle in $(seq 20); do
-    "${as_daemon_user[@]}" xscreensaver-command -activate >/dev/null 2>&1
-    poll 150 hack_started || { echo "info: cycle $cycle: no hack within 15 s"; break; }
-    window=$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
-    [ "$cycle" = 1 ] && expect_eq "the daemon starts the hack as its user, niced, with --root and its window" \
-        "65534 10 $hack --root 0x" "$(ps -o uid= -o ni= -p "$pid" | xargs) $(tr '\0' ' ' <"/proc/$pid/cmdline")${window:0:2}"
-    poll 150 picture_shown && pictures=$((pictures + 1)) || echo "info: cycle $cycle: $problem"
 
-    # Every thread: the signal may land on any of them (the GL driver's, the stop watchdog's).
-    strace -f -q -ttt -e trace=none -e signal=TERM -o "$e2e_work/strace.log" -p "$pid" 2>/dev/null &
-    tracer=$!
-    poll 50 traced
-    "${as_daemon_user[@]}" xscreensaver-command -deactivate >/dev/null 2>&1
-    status="still running 10 s after the deactivation"
-    poll 100 ended "$pid" && poll 100 hack_collected
-    wait "$tracer"
-    ms=$(awk '/--- SIGTERM/ && !s { s = $2 } /\+\+\+ exited/ { e = $2 } END { print (s && e) ? int((e - s) * 1000) : "none" }' \
-        "$e2e_work/strace.log")
-    [ "$ms" != none ] && [ "$ms" -gt "$slowest" ] && slowest=$ms
-    [ "$status" = 0 ] && [ "$ms" != none ] && [ "$ms" -le 2000 ] && exits=$((exits + 1)) ||
-        echo "info: cycle $cycle: status '$status', $ms ms from the SIGTERM to the end"
-    poll 100 display_helper_gone
-    pgrep -f "^$hack" >/dev/null && echo "info: cycle $cycle: left $(pgrep -f "^$hack" | xargs)" || clean=$((clean + 1))
-done
-echo "info: the slowest end took $slowest ms from the SIGTERM"
-expect_eq "daemon: each of 20 activations shows the lattice in the daemon's window" 20 "$pictures"
-expect_eq "daemon: each deactivation ends the hack with 0, within 2 s of its SIGTERM" 20 "$exits"
-expect_eq "daemon: no process of ours is left after a deactivation" 20 "$clean"
+# daemon_cycles <count> <label> [wrapper...]: the daemon, run through the wrapper, activates and
+# deactivates the hack <count> times; the checks name <label>. Sets translucent to the first
+# picture's count of pixels that are less than opaque (for a depth-32 window; "" otherwise).
+daemon_cycles() {
+    local count=$1 label=$2 pictures=0 exits=0 clean=0 slowest=0 daemon
+    shift 2
+    log=$e2e_work/daemon-$count.log
+    reaped=$e2e_work/reaped-$count.log
+    translucent=""
+    "$@" "$helper" reap "$reaped" "${as_daemon_user[@]}" xscreensaver --no-splash --verbose >"$log" 2>&1 &
+    daemon=$!
+    poll 100 "${as_daemon_user[@]}" xscreensaver-command -time >/dev/null 2>&1
+    for cycle in $(seq "$count"); do
+        "${as_daemon_user[@]}" xscreensaver-command -activate >/dev/null 2>&1
+        poll 150 hack_started || { echo "info: $label: cycle $cycle: no hack within 15 s"; break; }
+        window=$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+        [ "$cycle" = 1 ] && expect_eq "$label: the daemon starts the hack as its user, niced, with --root and its window" \
+            "65534 10 $hack --root 0x" "$(ps -o uid= -o ni= -p "$pid" | xargs) $(tr '\0' ' ' <"/proc/$pid/cmdline")${window:0:2}"
+        poll 150 picture_shown && pictures=$((pictures + 1)) || echo "info: $label: cycle $cycle: $problem"
+        [ "$cycle" = 1 ] && [ "$(xwininfo -id "$window" | awk '/Depth:/ { print $2 }')" = 32 ] &&
+            translucent=$("$helper" alpha "$window")
+
+        # Every thread: the signal may land on any of them (the GL driver's, the stop watchdog's).
+        strace -f -q -ttt -e trace=none -e signal=TERM -o "$e2e_work/strace.log" -p "$pid" 2>/dev/null &
+        tracer=$!
+        poll 50 traced
+        "${as_daemon_user[@]}" xscreensaver-command -deactivate >/dev/null 2>&1
+        status="still running 10 s after the deactivation"
+        poll 100 ended "$pid" && poll 100 hack_collected
+        wait "$tracer"
+        ms=$(awk '/--- SIGTERM/ && !s { s = $2 } /\+\+\+ exited/ { e = $2 } END { print (s && e) ? int((e - s) * 1000) : "none" }' \
+            "$e2e_work/strace.log")
+        [ "$ms" != none ] && [ "$ms" -gt "$slowest" ] && slowest=$ms
+        [ "$status" = 0 ] && [ "$ms" != none ] && [ "$ms" -le 2000 ] && exits=$((exits + 1)) ||
+            echo "info: $label: cycle $cycle: status '$status', $ms ms from the SIGTERM to the end"
+        poll 100 display_helper_gone
+        pgrep -f "^$hack" >/dev/null && echo "info: $label: cycle $cycle: left $(pgrep -f "^$hack" | xargs)" ||
+            clean=$((clean + 1))
+    done
+    echo "info: $label: the slowest end took $slowest ms from the SIGTERM"
+    expect_eq "$label: each of $count activations shows the lattice in the daemon's window" "$count" "$pictures"
+    expect_eq "$label: each deactivation ends the hack with 0, within 2 s of its SIGTERM" "$count" "$exits"
+    expect_eq "$label: no process of ours is left after a deactivation" "$count" "$clean"
+    "${as_daemon_user[@]}" xscreensaver-command -exit >/dev/null 2>&1
+    poll 100 ended "$daemon" || kill -KILL "$daemon"
+    wait "$daemon" 2>/dev/null
+}
+
+daemon_cycles 20 "daemon"
+# Without its GL helper (made to fail, as when xscreensaver-gl is not installed): in a mount
+# namespace of its own where /bin/false stands in for it, or, where none can be made (a chroot),
+# with the helper moved aside for the check's length.
+gl_helper=/usr/libexec/xscreensaver/xscreensaver-gl-visual
+restore_gl_helper() { [ -e "$gl_helper.aside" ] && mv "$gl_helper.aside" "$gl_helper"; }
+if unshare --mount --propagation private true 2>/dev/null; then
+    daemon_cycles 3 "daemon without its GL helper" unshare --mount --propagation private \
+        sh -c 'mount --bind /bin/false "$0" && exec "$@"' "$gl_helper"
+else
+    [ -e "$gl_helper" ] && mv "$gl_helper" "$gl_helper.aside"
+    daemon_cycles 3 "daemon without its GL helper"
+    restore_gl_helper
+fi
+expect_eq "daemon without its GL helper: its depth-32 window stays opaque under the hack" 0 "$translucent" \
+    "pixels less than opaque"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -4,7 +4,8 @@
 //   argb-window WxH SECONDS  the same with a depth-32 visual, whose alpha a compositor honours.
 //   alpha ID             prints how many of the window's pixels are less than opaque (depth 32).
 //   grab ID FILE         writes the window's pixels to FILE, 4 bytes each, only their colour bits
-//                        (a depth-30 window's too, which screenshot tools round to 8 bits).
+//                        (a depth-30 window's too, which screenshot tools round to 8 bits), and
+//                        prints how many are pure magenta (the test build's overwritten buffer).
 //   close ID             asks window ID to close, as a window manager does (WM_DELETE_WINDOW).
 //   stub-wm              a window manager that says it does full screen and never maps anything.
 //   ewmh-wm              a window manager that maps every window, puts a full-screen one on the
@@ -123,12 +124,17 @@ int grab_pixels(Display* display, Window window, const char* path)
     if (image == nullptr || out == nullptr)
         return 1;
     const unsigned long colour = image->red_mask | image->green_mask | image->blue_mask;
+    const unsigned long magenta = image->red_mask | image->blue_mask;
+    long magentaPixels = 0;
     for (int y = 0; y < image->height; ++y)
         for (int x = 0; x < image->width; ++x) {
-            const auto pixel = static_cast<std::uint32_t>(XGetPixel(image, x, y) & colour);
+            const unsigned long value = XGetPixel(image, x, y) & colour;
+            magentaPixels += value == magenta;
+            const auto pixel = static_cast<std::uint32_t>(value);
             std::fwrite(&pixel, sizeof pixel, 1, out);
         }
     XDestroyImage(image);
+    std::printf("%ld\n", magentaPixels);
     return std::fclose(out) == 0 ? 0 : 1;
 }
 

@@ -1,7 +1,8 @@
 // latticedrift-test: the Linux host with switches for the end-to-end checks, read from the
 // environment. LATTICEDRIFT_TEST_FPS=F runs the clock on simulated time (frame k reads
 // floor(k*1000/F) ms, the start 0), LATTICEDRIFT_TEST_SEED=S fixes the seed,
-// LATTICEDRIFT_TEST_FRAMES=N stops drawing after frame N and prints "frames=N" on stdout,
+// LATTICEDRIFT_TEST_FRAMES=N stops drawing after frame N and prints "window=0x..." (where it
+// draws) and "frames=N" on stdout,
 // LATTICEDRIFT_TEST_EXCHANGE=1 overwrites the back buffer after every swap, as a swap that
 // exchanges buffers leaves it, and keeps the frame as over such a swap. The seed goes to stderr.
 // For the frame keeper: LATTICEDRIFT_TEST_TILE=N makes its largest tile N pixels a side,
@@ -119,7 +120,7 @@ void after_present(Display* display, Window window, long frame)
     if (frame == frame_limit) {
         glFinish();
         XSync(display, False);
-        std::printf("frames=%ld\n", frame);
+        std::printf("window=0x%lx\nframes=%ld\n", window, frame);
         std::fflush(stdout);
     }
     if (frame == resize_at) {
