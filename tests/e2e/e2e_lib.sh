@@ -1,7 +1,8 @@
 # Shared shell pieces of the end-to-end scripts: a private Xvfb screen, a throwaway Wine prefix,
-# starting Windows programs through the exact-command-line launcher and waiting on them, and the
-# statistics of an area of a screenshot. Sourced by run_e2e.sh, measure_wine_fps.sh and the Linux
-# host's run_x11_e2e.sh; the Wine pieces expect build_dir and helper_dir to be set.
+# starting Windows programs through the exact-command-line launcher and waiting on them, closing
+# the full-screen saver by a key, and the statistics of an area of a screenshot. Sourced by
+# run_e2e.sh, run_win32_installer.sh, measure_wine_fps.sh and the Linux host's run_x11_e2e.sh; the
+# Wine pieces expect build_dir and helper_dir to be set.
 
 e2e_work=""
 xvfb_pid=""
@@ -60,10 +61,13 @@ e2e_start() {
     cd "$e2e_work" || return 1
 }
 
-# The Windows form of a Linux path (Wine maps / to drive Z:).
+# The Windows form of a Linux path (Wine maps / to drive Z:); a Windows path stays as it is.
 winpath() {
     local path=$1
-    printf 'Z:%s' "${path//\//\\}"
+    case $path in
+    [A-Za-z]:\\*) printf '%s' "$path" ;;
+    *) printf 'Z:%s' "${path//\//\\}" ;;
+    esac
 }
 
 # launch_bg <out-file> <program> <argument text> [limit-s]: starts the program through the
@@ -101,6 +105,30 @@ wait_field() {
     done
     echo none
     return 1
+}
+
+# The full-screen saver's windows.
+saver_windows() {
+    xdotool search --name '^Screen Saver$' 2>/dev/null | wc -l
+}
+
+# close_by_key <out-file>: once the saver's window is there, presses a key until the window goes
+# (a key pressed before the saver has the keyboard reaches no window), then waits for the exit.
+# Sets `code` to the exit code and `presses`.
+close_by_key() {
+    local tenths
+    presses=0
+    sleep 0.3
+    while [ "$(saver_windows)" -ge 1 ] && [ $presses -lt 5 ]; do
+        xdotool key space
+        presses=$((presses + 1))
+        tenths=0
+        while [ "$(saver_windows)" -ge 1 ] && [ $tenths -lt 15 ]; do
+            sleep 0.1
+            tenths=$((tenths + 1))
+        done
+    done
+    code=$(wait_field "$1" exit 20)
 }
 
 # wait_window <title-regex> <seconds>: prints the X id of the first window with that title.
