@@ -131,11 +131,12 @@ close_by_key() {
     code=$(wait_field "$1" exit 20)
 }
 
-# wait_window <title-regex> <seconds>: prints the X id of the first window with that title.
+# wait_window <title-regex> <seconds> [--onlyvisible]: prints the X id of the first window with
+# that title (mapped, with --onlyvisible: input reaches a window only once it is).
 wait_window() {
     local title=$1 limit=$2 tenths=0 id
     while [ $tenths -lt $((limit * 10)) ]; do
-        id=$(xdotool search --name "$title" 2>/dev/null | head -n1)
+        id=$(xdotool search ${3:-} --name "$title" 2>/dev/null | head -n1)
         if [ -n "$id" ]; then
             echo "$id"
             return 0

@@ -57,7 +57,7 @@ still_running() {
 start_saver() {
     out=$e2e_work/$1.out
     launch_bg "$out" "$2" "$3" 40
-    if ! wait_window '^Screen Saver$' 20 >/dev/null; then
+    if ! wait_window '^Screen Saver$' 20 --onlyvisible >/dev/null; then
         return 1
     fi
     sleep 1
@@ -254,7 +254,9 @@ word() {
     printf '%s\n' "$1" | tr ' ' '\n' | sed -n "s/^$2=//p" | head -n1
 }
 
-run_parent p-main "$plain" "/p {hwnd}" 6000 1
+# The parent goes 4 s after the preview has turned visible (its creation can take seconds on a
+# busy machine), or after 30 s without one.
+E2E_CHILD_HOLD_MS=4000 run_parent p-main "$plain" "/p {hwnd}" 30000 1
 child_line=$(wait_field "$out" child 15)
 if [ "$child_line" != none ]; then
     # Real input over the preview as well as the posted messages of the parent program.
@@ -270,7 +272,7 @@ expect_eq "/p <hwnd> ignores input and ends with 0 when its parent goes" "1 1 0"
 
 for case in "/p{hwnd}|a handle right after the letter" "/L {hwnd_wrapped}|/L and a handle past 32 bits"; do
     IFS='|' read -r args what <<<"$case"
-    run_parent p-variant "$plain" "$args" 3000
+    E2E_CHILD_HOLD_MS=1000 run_parent p-variant "$plain" "$args" 30000
     code=$(wait_field "$out" exit 30)
     child_line=$(field "$out" child)
     expect_eq "preview with $what runs and ends with 0" "Preview 1 0" \
@@ -405,7 +407,7 @@ for run in 1 2; do
     out=$e2e_work/stats-$run.out
     LATTICEDRIFT_STATS_FILE=$(winpath "$stats_file") launch_bg "$out" "$build_dir/bin/latticedrift-stats.scr" "/s" 40
     launched=$!
-    if wait_window '^Screen Saver$' 20 >/dev/null; then
+    if wait_window '^Screen Saver$' 20 --onlyvisible >/dev/null; then
         close_by_key "$out"
     fi
     wait "$launched"
@@ -456,7 +458,7 @@ for run in $(seq "$runs"); do
     launched=$!
     code="no window"
     presses=0
-    if wait_window '^Screen Saver$' 20 >/dev/null; then
+    if wait_window '^Screen Saver$' 20 --onlyvisible >/dev/null; then
         close_by_key "$out"
     fi
     wait "$launched"
