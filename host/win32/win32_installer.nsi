@@ -35,8 +35,10 @@ BrandingText "${PRODUCT} ${VERSION}"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "Lattice Drift is installed.$\r$\n$\r$\nThe system's screen-saver settings can open \
+  with it selected, to preview it and choose the wait."
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Open the screen-saver settings with Lattice Drift selected"
+!define MUI_FINISHPAGE_RUN_TEXT "Open the screen-saver settings"
 !define MUI_FINISHPAGE_RUN_FUNCTION open_saver_settings
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
