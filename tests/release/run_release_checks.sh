@@ -20,7 +20,8 @@ expect_eq() { if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2',
 work=$(mktemp -d /tmp/ld-release.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 clone=$work/clone
-git clone -q --no-hardlinks "$repo" "$clone" || { echo "0 passed, 1 failed"; exit 1; }
+git clone -q --no-hardlinks --no-checkout "$repo" "$clone" &&
+    git -C "$clone" checkout -q "$(git -C "$repo" rev-parse HEAD)" || { echo "0 passed, 1 failed"; exit 1; }
 git -C "$repo" diff HEAD --binary | git -C "$clone" apply --allow-empty
 
 started=$(date +%s)
