@@ -42,9 +42,9 @@ packages=(
     # Selenium, frames compared with NumPy and Pillow
     emscripten chromium chromium-driver python3-selenium python3-numpy python3-pil
     # the Windows installer (makensis) and its optional signing (osslsigncode; the installer's checks
-    # make a throwaway certificate with openssl and read version resources with pefile); the release
-    # files (scripts/release.sh): the zip of the saver, and unzip in its checks
-    nsis osslsigncode openssl python3-pefile zip unzip
+    # make a throwaway certificate with openssl); the release files (scripts/release.sh): the zip of
+    # the saver, and unzip in its checks
+    nsis osslsigncode openssl zip unzip
 )
 
 missing=()

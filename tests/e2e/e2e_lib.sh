@@ -1,8 +1,9 @@
 # Shared shell pieces of the end-to-end scripts: a private Xvfb screen, a throwaway Wine prefix,
 # starting Windows programs through the exact-command-line launcher and waiting on them, closing
-# the full-screen saver by a key, and the statistics of an area of a screenshot. Sourced by
-# run_e2e.sh, run_win32_installer.sh, measure_wine_fps.sh and the Linux host's run_x11_e2e.sh; the
-# Wine pieces expect build_dir and helper_dir to be set.
+# the full-screen saver by a key, what a Windows executable says it is, and the statistics of an area
+# of a screenshot. Sourced by
+# run_e2e.sh, run_win32_installer.sh, measure_wine_fps.sh, the release checks and the Linux host's
+# run_x11_e2e.sh; the Wine pieces expect build_dir and helper_dir to be set.
 
 e2e_work=""
 xvfb_pid=""
@@ -145,6 +146,13 @@ wait_window() {
         tenths=$((tenths + 1))
     done
     return 1
+}
+
+# pe_version <file>: "<format> <machine> <FileVersion> <ProductVersion>" of a Windows executable, as
+# `file` and the UTF-16 texts of its version resource give them ("PE32+ x86-64 1.0.0 1.0.0").
+pe_version() {
+    printf '%s %s\n' "$(file -b "$1" | awk '{ print $1, $4 }')" "$(strings -el -n 1 "$1" |
+        awk 'key { printf "%s ", $0; key = 0 } /^(FileVersion|ProductVersion)$/ { key = 1 }' | sed 's/ $//')"
 }
 
 # area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels> <whitish

@@ -32,6 +32,7 @@ if ! e2e_start; then
 fi
 timeout 30 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 system32=$WINEPREFIX/drive_c/windows/system32
+instdir="$WINEPREFIX/drive_c/Program Files/Lattice Drift"
 saver='C:\windows\system32\Lattice Drift.scr'
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\LatticeDrift'
 desktop='HKCU\Control Panel\Desktop'
@@ -40,12 +41,6 @@ desktop='HKCU\Control Panel\Desktop'
 reg_value() {
     timeout 30 wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         sed -n "s/^    $2    REG_[A-Z_]*    //p"
-}
-
-# The Linux path of a Windows path on drive C:.
-on_disk() {
-    local path=${1#[Cc]:}
-    printf '%s' "$WINEPREFIX/drive_c${path//\\//}"
 }
 
 # install <setup.exe> <what>: a silent install; checks the files and the entry.
@@ -65,8 +60,7 @@ install() {
 \"$uninstaller\"|\"$uninstaller\" /S|0x1|0x1" "$(for name in DisplayName DisplayVersion Publisher DisplayIcon \
         UninstallString QuietUninstallString NoModify NoRepair; do printf '%s|' "$(reg_value "$entry" "$name")"; done |
         sed 's/|$//')"
-    local kib=$(($(cat "$system32/Lattice Drift.scr" "$(on_disk "$uninstaller")" \
-        "$(on_disk 'C:\Program Files\Lattice Drift\LICENSE.txt')" | wc -c) / 1024))
+    local kib=$(($(cat "$system32/Lattice Drift.scr" "$instdir"/* | wc -c) / 1024))
     local estimated=$(($(reg_value "$entry" EstimatedSize)))
     if [ $((estimated - kib)) -ge -2 ] && [ $((estimated - kib)) -le 2 ]; then
         pass "$2: EstimatedSize is the installed files' size ($estimated KiB)"
@@ -85,7 +79,7 @@ uninstall() {
     E2E_PROGRAM=$program E2E_CMDLINE=$command timeout 120 wine "$helper_dir/e2e_launch.exe" >/dev/null 2>&1
     timeout 60 wineserver -w
     local left
-    left=$(ls -d "$system32/Lattice Drift.scr" "$WINEPREFIX/drive_c/Program Files/Lattice Drift" 2>/dev/null
+    left=$(ls -d "$system32/Lattice Drift.scr" "$instdir" 2>/dev/null
         timeout 30 wine reg query "$entry" >/dev/null 2>&1 && echo "the entry")
     expect_eq "$1: no file and no entry left" "" "$left"
 }
@@ -96,8 +90,8 @@ set_saver_choice() {
 
 install "$installer" "silent install"
 expect_eq "the installer and the installed saver carry the version" \
-    "0x8664 $version.0 $version $version|0x8664 $version.0 $version $version" \
-    "$(/usr/bin/python3 "$script_dir/win32_pe_version.py" "$installer" "$system32/Lattice Drift.scr" | paste -sd'|')"
+    "PE32+ x86-64 $version $version|PE32+ x86-64 $version $version" \
+    "$(pe_version "$installer")|$(pe_version "$system32/Lattice Drift.scr")"
 
 out=$e2e_work/installed.out
 launch_bg "$out" "$saver" "/s" 40
@@ -124,8 +118,7 @@ signed="$signing/out/Lattice Drift Setup.exe"
 set_saver_choice 'C:\windows\system32\ssText3d.scr'
 install "$signed" "signed install"
 verified=""
-for file in "$signed" "$system32/Lattice Drift.scr" \
-    "$WINEPREFIX/drive_c/Program Files/Lattice Drift/Uninstall Lattice Drift.exe"; do
+for file in "$signed" "$system32/Lattice Drift.scr" "$instdir/Uninstall Lattice Drift.exe"; do
     osslsigncode verify -CAfile "$signing/cert.pem" -in "$file" >/dev/null 2>&1 && verified="$verified ok" ||
         verified="$verified no"
 done
