@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, emscripten and Chromium, ...): every
+# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, emscripten and Chromium, NSIS, ...): every
 # program that the scripts and tests call, as a minimal Debian 12 has few of them.
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
@@ -45,6 +45,10 @@ packages=(
     # the browser build (emscripten) and its checks: headless Chromium driven through chromedriver by
     # Selenium, frames compared with NumPy and Pillow
     emscripten chromium chromium-driver python3-selenium python3-numpy python3-pil
+    # the Windows installer (makensis) and its optional signing (osslsigncode; the installer's checks
+    # make a throwaway certificate with openssl); the release files (scripts/release.sh): the zip of
+    # the saver, and unzip in its checks
+    nsis osslsigncode openssl zip unzip
 )
 
 missing=()

@@ -2,8 +2,9 @@
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
 # (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
 # Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon, the
-# page of the web preset in headless Chromium, the Windows tests under Wine on Xvfb and the Windows
-# end-to-end checks. Ends with one line
+# page of the web preset in headless Chromium, the Windows tests under Wine on Xvfb, the Windows
+# end-to-end checks and those of the installer; last, the release files made from a clean clone.
+# Ends with one line
 # "N passed, N failed" (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -151,6 +152,14 @@ if build_step windows-configure cmake --preset windows && build_step windows-bui
     if [[ -f tests/e2e/run_e2e.sh ]]; then
         run_summary e2e bash tests/e2e/run_e2e.sh build/windows
     fi
+    # The installer under Wine: silent install and uninstall, the saver choice, signing.
+    run_summary installer bash tests/e2e/run_win32_installer.sh build/windows
+fi
+
+# The release files (scripts/release.sh) from a clean clone, each checked for what it claims to be;
+# the page's picture against the native build's headless renderer.
+if [[ -x build/linux/tools/latticedrift-render ]]; then
+    run_summary release bash tests/release/run_release_checks.sh build/linux/tools/latticedrift-render
 fi
 
 echo

@@ -1,7 +1,9 @@
 # Shared shell pieces of the end-to-end scripts: a private Xvfb screen, a throwaway Wine prefix,
-# starting Windows programs through the exact-command-line launcher and waiting on them, and the
-# statistics of an area of a screenshot. Sourced by run_e2e.sh, measure_wine_fps.sh and the Linux
-# host's run_x11_e2e.sh; the Wine pieces expect build_dir and helper_dir to be set.
+# starting Windows programs through the exact-command-line launcher and waiting on them, closing
+# the full-screen saver by a key, what a Windows executable says it is, and the statistics of an area
+# of a screenshot. Sourced by
+# run_e2e.sh, run_win32_installer.sh, measure_wine_fps.sh, the release checks and the Linux host's
+# run_x11_e2e.sh; the Wine pieces expect build_dir and helper_dir to be set.
 
 e2e_work=""
 xvfb_pid=""
@@ -60,10 +62,13 @@ e2e_start() {
     cd "$e2e_work" || return 1
 }
 
-# The Windows form of a Linux path (Wine maps / to drive Z:).
+# The Windows form of a Linux path (Wine maps / to drive Z:); a Windows path stays as it is.
 winpath() {
     local path=$1
-    printf 'Z:%s' "${path//\//\\}"
+    case $path in
+    [A-Za-z]:\\*) printf '%s' "$path" ;;
+    *) printf 'Z:%s' "${path//\//\\}" ;;
+    esac
 }
 
 # launch_bg <out-file> <program> <argument text> [limit-s]: starts the program through the
@@ -103,11 +108,36 @@ wait_field() {
     return 1
 }
 
-# wait_window <title-regex> <seconds>: prints the X id of the first window with that title.
+# The full-screen saver's windows.
+saver_windows() {
+    xdotool search --name '^Screen Saver$' 2>/dev/null | wc -l
+}
+
+# close_by_key <out-file>: once the saver's window is there, presses a key until the window goes
+# (a key pressed before the saver has the keyboard reaches no window), then waits for the exit.
+# Sets `code` to the exit code and `presses`.
+close_by_key() {
+    local tenths
+    presses=0
+    sleep 0.3
+    while [ "$(saver_windows)" -ge 1 ] && [ $presses -lt 5 ]; do
+        xdotool key space
+        presses=$((presses + 1))
+        tenths=0
+        while [ "$(saver_windows)" -ge 1 ] && [ $tenths -lt 15 ]; do
+            sleep 0.1
+            tenths=$((tenths + 1))
+        done
+    done
+    code=$(wait_field "$1" exit 20)
+}
+
+# wait_window <title-regex> <seconds> [--onlyvisible]: prints the X id of the first window with
+# that title (mapped, with --onlyvisible: input reaches a window only once it is).
 wait_window() {
     local title=$1 limit=$2 tenths=0 id
     while [ $tenths -lt $((limit * 10)) ]; do
-        id=$(xdotool search --name "$title" 2>/dev/null | head -n1)
+        id=$(xdotool search ${3:-} --name "$title" 2>/dev/null | head -n1)
         if [ -n "$id" ]; then
             echo "$id"
             return 0
@@ -116,6 +146,13 @@ wait_window() {
         tenths=$((tenths + 1))
     done
     return 1
+}
+
+# pe_version <file>: "<format> <machine> <FileVersion> <ProductVersion>" of a Windows executable, as
+# `file` and the UTF-16 texts of its version resource give them ("PE32+ x86-64 1.0.0 1.0.0").
+pe_version() {
+    printf '%s %s\n' "$(file -b "$1" | awk '{ print $1, $4 }')" "$(strings -el -n 1 "$1" |
+        awk 'key { printf "%s ", $0; key = 0 } /^(FileVersion|ProductVersion)$/ { key = 1 }' | sed 's/ $//')"
 }
 
 # area_stats <png> <geometry>: "<brightest channel> <percent dark blue> <bright pixels> <whitish
