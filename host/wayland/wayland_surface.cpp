@@ -10,6 +10,15 @@ namespace {
 constexpr char TITLE[] = "Lattice Drift";
 constexpr char APP_ID[] = "latticedrift";
 
+// The output of that name, if it is still there.
+const WlOutput* find_output(const WlClient* client, std::uint32_t name)
+{
+    for (const auto& o : client->outputs)
+        if (o->name == name)
+            return o.get();
+    return nullptr;
+}
+
 // ---- wl_surface: the outputs it is on ----
 
 void surface_enter(void* data, wl_surface*, wl_output* output)
@@ -79,7 +88,7 @@ void xdg_surface_configure(void* data, xdg_surface*, std::uint32_t serial)
         s->width = s->pendingWidth;
         s->height = s->pendingHeight;
     } else if (s->width == 0 || s->height == 0) {
-        const WlOutput* o = s->output;
+        const WlOutput* o = find_output(s->client, s->output);
         const bool outputKnown = s->role == SurfaceRole::FullScreenWindow && o != nullptr && o->modeWidth > 0 &&
                                  o->modeHeight > 0;
         s->width = outputKnown ? o->modeWidth / o->scale : WINDOW_WIDTH;
@@ -101,8 +110,9 @@ std::int32_t integer_scale(const WaylandSurface& s)
     for (const auto& o : s.client->outputs)
         if (std::find(s.enteredOutputs.begin(), s.enteredOutputs.end(), o->name) != s.enteredOutputs.end())
             scale = std::max(scale, o->scale);
+    const WlOutput* covered = find_output(s.client, s.output);
     if (scale == 0)
-        scale = s.output != nullptr ? s.output->scale : 1;
+        scale = covered != nullptr ? covered->scale : 1;
     return std::max(1, scale);
 }
 
@@ -112,7 +122,7 @@ void wayland_surface_create(WaylandSurface* s, WlClient* client, SurfaceRole rol
 {
     s->client = client;
     s->role = role;
-    s->output = output;
+    s->output = output != nullptr ? output->name : 0;
     s->surface = wl_compositor_create_surface(client->compositor);
     wl_surface_add_listener(s->surface, &SURFACE_LISTENER, s);
     if (client->fractionalScale != nullptr && client->viewporter != nullptr) {

@@ -19,7 +19,7 @@ constexpr int WINDOW_HEIGHT = 600;
 struct WaylandSurface {
     WlClient* client = nullptr;
     SurfaceRole role = SurfaceRole::Window;
-    WlOutput* output = nullptr; // full screen: the output covered
+    std::uint32_t output = 0; // full screen: the name of the output covered (looked up each time: it may go)
     wl_surface* surface = nullptr;
     zwlr_layer_surface_v1* layer = nullptr;
     xdg_surface* xdgSurface = nullptr;

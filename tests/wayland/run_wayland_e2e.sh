@@ -28,11 +28,9 @@ pass() { echo "PASS $1"; passed=$((passed + 1)); }
 fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
 expect_eq() { if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'${4:+ ($4)}"; fi; }
 
-# Everything lives in one scratch folder that the compositor's user can reach: the programs (a
-# build folder may sit where that user cannot go), its runtime folder and the screenshots.
-work=$(mktemp -d /tmp/ld-wayland.XXXXXX)
-chmod 755 "$work"
-mkdir -p "$work/bin" "$work/tools" "$work/shots" "$work/home" "$work/run"
+# shellcheck source=tests/wayland/sway_lib.sh
+. "$script_dir/sway_lib.sh"
+sway_workspace
 cp "$build_dir/bin/latticedrift" "$build_dir/tests/linux/latticedrift-test" "$work/bin/"
 cp "$build_dir/tests/wayland/wayland_e2e_pointer" "$work/tools/"
 if [ -n "$asan_dir" ]; then
@@ -41,26 +39,8 @@ if [ -n "$asan_dir" ]; then
 fi
 saver=$work/bin/latticedrift
 test_saver=$work/bin/latticedrift-test
-chown 65534:65534 "$work/shots" "$work/home" "$work/run"
-chmod 700 "$work/run"
-user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-# as_user <command...>: as the compositor's user, a client of the compositor that display and
-# swaysock name. user_command sets the words that start a command so, for a background job to start
-# without a shell in between (its $! is then the program's own pid).
-user_command() {
-    as=("${user[@]}" env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
-        WAYLAND_DISPLAY="${display:-}" SWAYSOCK="${swaysock:-}" LSAN_OPTIONS="$LSAN_OPTIONS")
-}
-as_user() { user_command; "${as[@]}" "$@"; }
 # The runs' own processes die with their first (the kernel ends them when it goes).
-cleanup() {
-    for job in $(jobs -p); do
-        kill -KILL "$job" 2>/dev/null
-        wait "$job" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap sway_cleanup EXIT
 trap 'exit 130' INT TERM
 
 # poll <tenths of a second> <command...>: true as soon as the command succeeds, false after that long.
@@ -133,25 +113,7 @@ check_outputs() {
 
 # ---- A headless sway with two outputs, a keyboard on its seat as every real seat has (a virtual
 # one that types nothing), and a red background that shows wherever a picture does not cover ----
-printf 'output * bg #ff0000 solid_color\n' >"$work/sway.conf"
-chmod 644 "$work/sway.conf"
-# start_sway <name> <sway socket> <environment...>: prints nothing; sets display to its socket.
-start_sway() {
-    local name=$1 before
-    swaysock=$2
-    shift 2
-    before=$(ls "$work/run")
-    user_command
-    "${as[@]}" "$@" sway -c "$work/sway.conf" >"$work/$name.log" 2>&1 &
-    new_socket() {
-        display=$(comm -13 <(echo "$before") <(ls "$work/run") | grep -v '\.lock$' | grep '^wayland-' | head -n1)
-        [ -n "$display" ] && [ -S "$swaysock" ] && as_user swaymsg -t get_version >/dev/null 2>&1
-    }
-    poll 150 new_socket
-}
-display=""
-start_sway outer "$work/run/outer.sock" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    WLR_HEADLESS_OUTPUTS=2 || { echo "FAIL sway starts headless: $(tail -n 3 "$work/outer.log")"; echo "0 passed, 1 failed"; exit 1; }
+start_headless_sway 2 || { echo "FAIL sway starts headless: $(tail -n 3 "$work/outer.log")"; echo "0 passed, 1 failed"; exit 1; }
 outer_display=$display
 outer_sock=$swaysock
 user_command
@@ -213,6 +175,18 @@ for frames in 1 2 90; do
     expect_eq "frame $frames on each output, as swapped and with the back buffer overwritten, is the renderer's" \
         "0 0 0 0 " "$differing" "pixels that differ"
 done
+
+# ---- One point is one device pixel: at scale 2 (640x360 in surface units) the picture is drawn
+# in a buffer of the output's 1280x720 pixels, and is the renderer's frame 90 at that size ----
+as_user swaymsg output HEADLESS-2 scale 2 >/dev/null
+start env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=11 LATTICEDRIFT_TEST_FRAMES=90 "$test_saver" --fullscreen
+poll 200 both_shown
+shot HEADLESS-2 scaled 2>/dev/null
+kill -TERM "$pid"
+wait "$pid"
+expect_eq "at scale 2, frame 90 is the renderer's at the output's pixels" "1280x720 0" \
+    "$(identify -format '%wx%h' "$work/scaled.png") $(compare -metric AE "$work/scaled.png" "$work/render.png" null: 2>&1)"
+as_user swaymsg output HEADLESS-2 scale 1 >/dev/null
 
 # ---- Pointer, buttons, wheel: a virtual pointer that stays for the whole check, placed on the
 # first output before the saver starts, so that the saver starts under it ----
@@ -338,11 +312,7 @@ wait "$keyboard" 2>/dev/null
 # unplugs that output; moving it where the first sway does not show it stops that output's
 # refresh, as a display that is off does. (Debian 12's sway 1.7 cannot turn a headless output
 # off or unplug one: its headless backend refuses to disable an output.) ----
-start_sway inner "$work/run/inner.sock" WAYLAND_DISPLAY="$outer_display" SWAYSOCK="$work/run/inner.sock" \
-    WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 ||
-    fail "a nested sway starts" "$(tail -n 3 "$work/inner.log")"
-inner_display=$display
-inner_sock=$swaysock
+start_nested_sway 2 || fail "a nested sway starts" "$(tail -n 3 "$work/inner.log")"
 in_outer() { display=$outer_display swaysock=$outer_sock as_user "$@"; }
 start "$saver" --fullscreen
 poll 100 has_children 2
