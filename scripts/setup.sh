@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project needs to build, test, fuzz and benchmark (compilers,
 # CMake, mingw-w64, Wine, Xvfb, Mesa, Xlib, GoogleTest, Google Benchmark, libpng, valgrind, clang and
-# libFuzzer, the X11 screen-saver daemon, lintian, ffmpeg, emscripten and Chromium, NSIS, ...): every
-# program that the scripts and tests call, as a minimal Debian 12 has few of them.
+# libFuzzer, the X11 screen-saver daemon, Wayland and sway, lintian, ffmpeg, emscripten and
+# Chromium, NSIS, ...): every program that the scripts and tests call, as a minimal Debian 12 has
+# few of them.
 # Does nothing when all of them are already installed. Runs as root or through sudo.
 set -euo pipefail
 
@@ -28,6 +29,11 @@ packages=(
     # monitors with xrandr, composite with picom, and let the daemon pick a GL visual through its
     # helper (xscreensaver-gl) as the package recommends
     libxrandr-dev libxinerama-dev x11-xserver-utils picom xscreensaver-gl
+    # the Linux host on Wayland: libwayland-client, libwayland-egl and wayland-scanner (libwayland-dev),
+    # the protocols it generates code for (wayland-protocols), the keymap of its window's keys
+    # (libxkbcommon-dev); its end-to-end checks run Debian's sway headless (and a second sway nested
+    # in it), take each output's picture with grim, type with wtype and read sway's tree with python3
+    libwayland-dev wayland-protocols libxkbcommon-dev sway grim wtype python3
     # cpack -G DEB: CPack's Debian generator finds the binaries for dpkg-shlibdeps with file; the
     # package checks of the end-to-end script: lintian, and readelf (binutils) on what links what
     file lintian binutils

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing; builds and tests the native preset, the sanitizer preset
 # (AddressSanitizer + UndefinedBehaviorSanitizer), a short pass of the fuzz targets and the
-# Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon, the
-# page of the web preset in headless Chromium, the Windows tests under Wine on Xvfb, the Windows
-# end-to-end checks and those of the installer; last, the release files made from a clean clone.
-# Ends with one line
+# Windows cross build; runs the Linux host's end-to-end checks with the X11 screen-saver daemon and
+# on a headless sway (Wayland), the page of the web preset in headless Chromium, the Windows tests
+# under Wine on Xvfb, the Windows end-to-end checks and those of the installer; last, the release
+# files made from a clean clone. Ends with one line
 # "N passed, N failed" (all test counts added up) and a non-zero status if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -130,6 +130,14 @@ if [[ -x build/linux/bin/latticedrift && -x build/linux/tests/linux/x11_e2e_help
     asan_host=()
     [[ -x build/linux-asan/bin/latticedrift ]] && asan_host=(build/linux-asan)
     run_summary x11-e2e bash tests/linux/run_x11_e2e.sh build/linux "${asan_host[@]}"
+fi
+
+# The Linux host on Wayland: Debian's sway run headless as an unprivileged user (and a second sway
+# nested in it for outputs that come, go and stop refreshing); the sanitizer build's host too.
+if [[ -x build/linux/bin/latticedrift && -x build/linux/tests/wayland/wayland_e2e_pointer ]]; then
+    asan_host=()
+    [[ -x build/linux-asan/bin/latticedrift ]] && asan_host=(build/linux-asan)
+    run_summary wayland-e2e bash tests/wayland/run_wayland_e2e.sh build/linux "${asan_host[@]}"
 fi
 
 # The browser build (emscripten), then its page in headless Chromium on software WebGL 2, against

@@ -18,6 +18,7 @@ enum OptionCode {
     OPT_VISUAL,
     OPT_INSTALL,
     OPT_DISPLAY,
+    OPT_BACKEND,
     OPT_HELP,
 };
 
@@ -31,6 +32,7 @@ const option LONG_OPTIONS[] = {
     { "visual", required_argument, nullptr, OPT_VISUAL },
     { "install", no_argument, nullptr, OPT_INSTALL },
     { "display", required_argument, nullptr, OPT_DISPLAY },
+    { "backend", required_argument, nullptr, OPT_BACKEND },
     { "help", no_argument, nullptr, OPT_HELP },
     { nullptr, 0, nullptr, 0 },
 };
@@ -143,9 +145,22 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
         case OPT_INSTALL:
             // The daemon's visual and colormap choices: the saver draws with the visual of the window
             // it is given, and picks its own for a window it makes.
+            if (parsed.x11Only == nullptr)
+                parsed.x11Only = c == OPT_VISUAL ? "--visual" : "--install";
             break;
         case OPT_DISPLAY:
             parsed.display = optarg;
+            if (parsed.x11Only == nullptr)
+                parsed.x11Only = "--display";
+            break;
+        case OPT_BACKEND:
+            // Named as GTK (GDK_BACKEND), SDL and GLFW name the two.
+            if (std::string(optarg) == "wayland")
+                parsed.backend = HackBackend::Wayland;
+            else if (std::string(optarg) == "x11")
+                parsed.backend = HackBackend::X11;
+            else
+                ok = fail(error, std::string("--backend: '") + optarg + "' is neither wayland nor x11");
             break;
         case OPT_HELP:
             help = true;
@@ -204,8 +219,8 @@ const char* hack_usage()
            "\n"
            "  --window           a window of its own, 800x600 (also without a mode option); Escape,\n"
            "                     q or closing it ends the run\n"
-           "  --fullscreen       cover the screen; moving the pointer, a key, a button or a change\n"
-           "                     of focus ends the run\n"
+           "  --fullscreen       cover the screen (on Wayland every output); moving the pointer, a\n"
+           "                     key, a button or a change of focus ends the run\n"
            "  --root             draw into the X11 screen-saver daemon's window (XSCREENSAVER_WINDOW),\n"
            "                     or into the root window when that is not set\n"
            "  --window-id ID     draw into window ID (decimal, or hexadecimal after 0x); it wins over\n"
@@ -215,6 +230,8 @@ const char* hack_usage()
            "                     0: as fast as the display allows\n"
            "  --fps              show frames per second and CPU milliseconds per frame\n"
            "  --display NAME     the X display to use (default $DISPLAY)\n"
+           "  --backend NAME     draw on wayland or x11; by default on the Wayland compositor that\n"
+           "                     WAYLAND_DISPLAY names, unless an X11 window is named, else on X11\n"
            "  --visual ID, --install\n"
            "                     accepted for the daemon and ignored\n"
            "  --help             show this text\n"

@@ -11,6 +11,9 @@ enum class HackMode {
     Target,     // draws into a window someone else owns (the daemon's, the root, --window-id)
 };
 
+// The display system to draw on (--backend): chosen from the options and the environment, or named.
+enum class HackBackend { Any, Wayland, X11 };
+
 // The frame period when --delay is not given, in microseconds: 60 frames a second, the rate of the
 // Windows saver's timer and of the headless renderer, at which the trails have their length.
 constexpr long DEFAULT_FRAME_PERIOD_US = 16667;
@@ -25,6 +28,8 @@ struct HackOptions {
     long delayUs = 0;    // frame period; the caller's default until --delay sets it
     bool showFps = false;
     std::string display; // --display; empty means $DISPLAY
+    HackBackend backend = HackBackend::Any;
+    const char* x11Only = nullptr; // the first option given that means something on X11 only
 };
 
 enum class HackParse { Run, Help, Error };

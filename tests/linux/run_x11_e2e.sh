@@ -17,7 +17,8 @@ helper=$build_dir/tests/linux/x11_e2e_helper
 for needed in "$saver" "$helper" ${asan_saver:+"$asan_saver"}; do
     [ -x "$needed" ] || { echo "missing: $needed (build latticedrift and x11_e2e_helper)" >&2; exit 2; }
 done
-unset WINEPREFIX XSCREENSAVER_WINDOW
+# WAYLAND_DISPLAY too: from a Wayland session the host would draw there.
+unset WINEPREFIX XSCREENSAVER_WINDOW WAYLAND_DISPLAY
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$script_dir/../support/lsan.supp:print_suppressions=0}
 
 passed=0
@@ -97,7 +98,8 @@ if [ -n "$deb" ] && dpkg-deb -x "$deb" "$pkg"; then
         "./usr/libexec/xscreensaver/latticedrift ./usr/share/doc/latticedrift/changelog.gz ./usr/share/doc/latticedrift/copyright ./usr/share/man/man6/latticedrift.6.gz ./usr/share/xscreensaver/config/latticedrift.xml" \
         "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort | xargs)"
     depends=$(dpkg-deb -f "$deb" Depends)
-    missing=$(for library in libc6 libx11-6 libglx0 libopengl0 libglu1-mesa libstdc++6; do
+    missing=$(for library in libc6 libx11-6 libglx0 libopengl0 libglu1-mesa libstdc++6 \
+        libwayland-client0 libwayland-egl1 libegl1 libxkbcommon0; do
         [[ ", $depends" == *", $library"* ]] || echo "$library"; done)
     expect_eq "the package depends on the libraries it runs on" "" "$missing" "Depends: $depends"
     # As an unprivileged user: lintian advises against root.

@@ -11,8 +11,11 @@
 // LATTICEDRIFT_TEST_BLOCK=N never returns from frame N's swap, as a driver that hangs.
 // LATTICEDRIFT_TEST_X_ERROR=KIND@N hands the host an X error of KIND after frame N's swap (N = 0:
 // right after the start-up asks for vsync), as if the server had sent it; see error_kinds below.
+// On Wayland the same program takes the switches of tests/wayland/wayland_test_hooks.cpp.
+#include "host/linux_run.h"
 #include "host/x11/x11_run.h"
 #include "scene/scene.h"
+#include "tests/wayland/wayland_test_hooks.h"
 #include "tools/headless_scene.h"
 #include "tools/render_options.h"
 
@@ -170,5 +173,5 @@ int main(int argc, char* argv[])
                                   ? static_cast<int>(number("LATTICEDRIFT_TEST_REFUSE_TILE"))
                                   : -1;
     hooks.frameLimit = frame_limit;
-    return hack_main(argc, argv, hooks);
+    return linux_main(argc, argv, hooks, wayland_test_hooks());
 }
