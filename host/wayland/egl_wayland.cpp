@@ -6,6 +6,7 @@
 #include <EGL/eglext.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include <vector>
 
@@ -60,6 +61,18 @@ EGLConfig choose_config(EGLDisplay display)
     return best;
 }
 
+// A whole name in a blank-separated extension list (one name may begin another).
+bool has_extension(const char* list, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == list || p[-1] == ' ';
+        if (starts && (p[length] == ' ' || p[length] == '\0'))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool egl_wayland_open(EglWayland* egl, wl_display* display, wl_surface* surface, int width, int height,
@@ -105,7 +118,17 @@ bool egl_wayland_open(EglWayland* egl, wl_display* display, wl_surface* surface,
     eglSwapInterval(egl->display, 0);
     const bool offered = (attribute(egl->display, egl->config, EGL_SURFACE_TYPE) & EGL_SWAP_BEHAVIOR_PRESERVED_BIT) != 0;
     egl->preserved = offered && eglSurfaceAttrib(egl->display, egl->surface, EGL_SWAP_BEHAVIOR, EGL_BUFFER_PRESERVED);
+    const char* extensions = eglQueryString(egl->display, EGL_EXTENSIONS);
+    egl->bufferAge = extensions != nullptr && has_extension(extensions, "EGL_EXT_buffer_age");
     return true;
+}
+
+int egl_wayland_buffer_age(const EglWayland& egl)
+{
+    EGLint age = 0;
+    if (!egl.bufferAge || !eglQuerySurface(egl.display, egl.surface, EGL_BUFFER_AGE_EXT, &age))
+        return 0;
+    return age;
 }
 
 void egl_wayland_resize(EglWayland* egl, int width, int height)

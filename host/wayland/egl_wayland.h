@@ -17,6 +17,7 @@ struct EglWayland {
     EGLSurface surface = EGL_NO_SURFACE;
     wl_egl_window* window = nullptr;
     bool preserved = false; // the swap keeps the back buffer (EGL_BUFFER_PRESERVED)
+    bool bufferAge = false; // EGL_EXT_buffer_age: the back buffer tells how old its picture is
     int alphaBits = 0;
 };
 
@@ -28,6 +29,10 @@ bool egl_wayland_open(EglWayland* egl, wl_display* display, wl_surface* surface,
 
 // The buffer's new size, taken at the next frame.
 void egl_wayland_resize(EglWayland* egl, int width, int height);
+
+// How many swaps ago the back buffer's picture was drawn: 1 holds the last frame, 0 nothing
+// defined (also where the driver cannot tell).
+int egl_wayland_buffer_age(const EglWayland& egl);
 
 // Shows the frame: the swap attaches the buffer and commits the surface.
 bool egl_wayland_present(EglWayland* egl);

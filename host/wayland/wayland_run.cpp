@@ -23,11 +23,34 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr int EXIT_FAILED = 1;
+// Swaps watched before the frame keeper is dropped for a software rasteriser (see probe_swap).
+constexpr int SWAP_PROBES = 4;
+
+// Mesa's software rasterisers (llvmpipe, softpipe) draw into a back buffer of their own and copy it
+// out at each swap, which keeps the picture, although EGL does not say so on Wayland.
+bool software_rasteriser()
+{
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    return renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr);
+}
+
+// The back buffer's pixels, width x height RGBA.
+void read_back(std::vector<unsigned char>* pixels, int width, int height)
+{
+    pixels->resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels->data());
+    glPopClientAttrib();
+}
 
 int fail(const std::string& reason)
 {
@@ -70,6 +93,7 @@ private:
     int frame_loop();
     void follow_size();
     bool draw_frame();
+    void probe_swap();
     int closed_status();
     void finish();
 
@@ -81,6 +105,9 @@ private:
     EglWayland egl;
     FrameKeeper keeper;
     bool keeping = false;
+    int probesLeft = 0;                   // swaps still to watch before trusting the driver's
+    std::vector<unsigned char> drawnPixels; // the frame as drawn, while probing
+    std::vector<unsigned char> keptPixels;  // the back buffer after its swap, while probing
     bool toldShort = false;
     BufferSize drawn;      // the size the scene and the keeper were last given
     PointerTravel travel;
@@ -152,6 +179,7 @@ bool SurfaceRun::start(std::string* error)
     if (!egl_wayland_open(&egl, client.display, surface.surface, surface.buffer.width, surface.buffer.height, error))
         return false;
     keeping = !egl.preserved || hooks.keepFrame;
+    probesLeft = keeping && !hooks.keepFrame && !egl.bufferAge && software_rasteriser() ? SWAP_PROBES : 0;
     follow_size();
     // The buffer's alpha stays opaque, so that the compositor shows nothing through it: the scene
     // blends by the source's alpha only, so masking the destination's changes no colour.
@@ -174,7 +202,8 @@ bool SurfaceRun::draw_frame()
         follow_size();
     wayland_surface_prepare_commit(&surface);
     ++frame;
-    if (keeping)
+    // A back buffer one swap old still holds the last frame.
+    if (keeping && egl_wayland_buffer_age(egl) != 1)
         keeper.restore();
     if (hooks.beforeFrame != nullptr)
         hooks.beforeFrame(frame);
@@ -183,6 +212,8 @@ bool SurfaceRun::draw_frame()
         wayland_fps_frame();
     if (keeping)
         keeper.save();
+    if (probesLeft > 0)
+        read_back(&drawnPixels, drawn.width, drawn.height);
     // A frame drawn before the last one's callback came (a new size) replaces that callback.
     if (callback != nullptr)
         wl_callback_destroy(callback);
@@ -193,7 +224,28 @@ bool SurfaceRun::draw_frame()
         return false;
     if (hooks.afterPresent != nullptr)
         hooks.afterPresent(client.display, frame);
+    if (probesLeft > 0)
+        probe_swap();
     return true;
+}
+
+// While a software rasteriser's swaps are watched, the keeper still keeps every frame; once the
+// back buffer has held the frame just shown after each of SWAP_PROBES swaps, the keeper goes, and
+// with it most of the processor's work per frame. A single swap that does not keep it keeps the
+// keeper for good.
+void SurfaceRun::probe_swap()
+{
+    read_back(&keptPixels, drawn.width, drawn.height);
+    const bool kept = keptPixels == drawnPixels;
+    if (!kept || --probesLeft == 0) {
+        probesLeft = 0;
+        if (kept) {
+            keeping = false;
+            keeper.release();
+        }
+        std::vector<unsigned char>().swap(drawnPixels);
+        std::vector<unsigned char>().swap(keptPixels);
+    }
 }
 
 // A closed surface ends the saver, unless the output under it went away: then its picture alone.

@@ -2,7 +2,8 @@
 // the same by them: LATTICEDRIFT_TEST_FPS=F (simulated clock: frame k reads floor(k*1000/F) ms, the
 // start 0), LATTICEDRIFT_TEST_SEED=S, LATTICEDRIFT_TEST_FRAMES=N ("frames=N" on stdout once frame
 // N is on the output, nothing drawn after it) and LATTICEDRIFT_TEST_EXCHANGE=1 (the back buffer
-// magenta after every swap, and the frame kept as over a swap that does not keep it). Its own:
+// magenta after every swap, and the frame kept as over a swap that does not keep it); =2 overwrites
+// it the same way but leaves the host to find out that the swap does not keep it. Its own:
 // LATTICEDRIFT_TEST_XDG=1 makes full screen the path of a compositor without layer shell (GNOME's).
 // The seed goes to stderr.
 #include "tests/wayland/wayland_test_hooks.h"
@@ -24,6 +25,7 @@ long frame_limit = 0;
 bool seeded = false;
 std::uint32_t seed = 0;
 bool exchange = false;
+bool forceKeeper = false;
 
 double number(const char* name)
 {
@@ -75,6 +77,7 @@ WaylandHooks wayland_test_hooks()
     fps = number("LATTICEDRIFT_TEST_FPS");
     frame_limit = static_cast<long>(number("LATTICEDRIFT_TEST_FRAMES"));
     exchange = number("LATTICEDRIFT_TEST_EXCHANGE") != 0.0;
+    forceKeeper = number("LATTICEDRIFT_TEST_EXCHANGE") == 1.0;
     seeded = std::getenv("LATTICEDRIFT_TEST_SEED") != nullptr;
     seed = static_cast<std::uint32_t>(number("LATTICEDRIFT_TEST_SEED"));
     WaylandHooks hooks;
@@ -82,7 +85,7 @@ WaylandHooks wayland_test_hooks()
     hooks.afterStart = after_start;
     hooks.beforeFrame = before_frame;
     hooks.afterPresent = after_present;
-    hooks.keepFrame = exchange;
+    hooks.keepFrame = forceKeeper;
     hooks.noLayerShell = number("LATTICEDRIFT_TEST_XDG") != 0.0;
     hooks.frameLimit = frame_limit;
     return hooks;
