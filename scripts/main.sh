@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing and builds the native Linux preset. With a display it
-# opens the saver there in a window (latticedrift; Escape, q or closing the window ends it).
+# The main job: installs what is missing and builds the native Linux preset. With a display (a
+# Wayland compositor, else an X server) it opens the saver there in a window (latticedrift; Escape,
+# q or closing the window ends it).
 # Without one it renders the saver's first three seconds headless into out/: a still
 # (out/still.png), an animation's frames (out/frames/frame_NNNNNN.png) and a video of them
 # (out/lattice-drift.mp4).
@@ -14,17 +15,26 @@ cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 
 saver=build/linux/bin/latticedrift
-if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+# The program itself prefers a running Wayland compositor to an X server, as this does.
+wayland_socket=${WAYLAND_DISPLAY:-}
+[[ -n "$wayland_socket" && "$wayland_socket" != /* ]] && wayland_socket=${XDG_RUNTIME_DIR:-/nonexistent}/$wayland_socket
+where=""
+if [[ -n "$wayland_socket" && -S "$wayland_socket" ]]; then
+    where="the Wayland compositor $WAYLAND_DISPLAY"
+elif [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    where="display $DISPLAY"
+fi
+if [[ -n "$where" ]]; then
     echo
-    echo "Opening Lattice Drift in a window on display $DISPLAY: Escape, q or closing the window ends it."
+    echo "Opening Lattice Drift in a window on $where: Escape, q or closing the window ends it."
     echo "(Full screen: $saver --fullscreen; every option: $saver --help)"
     if "$saver"; then
         exit 0
     fi
-    echo "The saver could not run on display $DISPLAY; rendering headless instead."
+    echo "The saver could not run on $where; rendering headless instead."
 else
     echo
-    echo "No display${DISPLAY:+ reachable at $DISPLAY}: rendering headless into out/ instead of opening a window."
+    echo "No display${DISPLAY:+ reachable at $DISPLAY}${WAYLAND_DISPLAY:+ and no Wayland compositor at $WAYLAND_DISPLAY}: rendering headless into out/ instead of opening a window."
 fi
 
 render=build/linux/tools/latticedrift-render
