@@ -501,13 +501,17 @@ for wm in none ewmh; do
     start "$saver" --fullscreen
     id=$(wait_window '^Lattice Drift$' 15)
     poll 50 spans
-    sleep 1
-    import -window root "$e2e_work/wide.png"
-    convert "$e2e_work/wide.png" -crop 1024x768+0+0 +repage "$e2e_work/left.png"
-    convert "$e2e_work/wide.png" -crop 1024x768+1024+0 +repage "$e2e_work/right.png"
+    # The path decides how many points each half shows at a moment: screenshots until both do.
+    both_halves() {
+        import -window root "$e2e_work/wide.png" 2>/dev/null || return 1
+        convert "$e2e_work/wide.png" -crop 1024x768+0+0 +repage "$e2e_work/left.png"
+        convert "$e2e_work/wide.png" -crop 1024x768+1024+0 +repage "$e2e_work/right.png"
+        halves="$(picture_problem "$e2e_work/left.png" 1024 768) $(picture_problem "$e2e_work/right.png" 1024 768)"
+        [ "$halves" = " " ]
+    }
+    poll 150 both_halves
     expect_eq "two monitors, window manager $wm: --fullscreen spans both and shows the lattice on each" \
-        "2048x768+0+0  " "$(geometry) $(picture_problem "$e2e_work/left.png" 1024 768) $(picture_problem \
-            "$e2e_work/right.png" 1024 768)"
+        "2048x768+0+0  " "$(geometry) $halves"
     xdotool mousemove 1510 400
     finish "two monitors, window manager $wm: a move on the second monitor ends the run with 0" 20
 done

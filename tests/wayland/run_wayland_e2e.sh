@@ -166,7 +166,7 @@ for frames in 1 2 90; do
         start env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=11 LATTICEDRIFT_TEST_FRAMES=$frames \
             LATTICEDRIFT_TEST_EXCHANGE=$exchange "$test_saver" --fullscreen
         both_shown() { [ "$(grep -c "^frames=$frames$" "$out")" = 2 ]; }
-        poll 200 both_shown
+        poll 600 both_shown || differing+="(frame $frames not shown on both within 60 s) "
         for output in HEADLESS-1 HEADLESS-2; do
             shot "$output" kept 2>/dev/null
             differing+="$(compare -metric AE "$work/kept.png" "$work/render.png" null: 2>&1) "
@@ -182,7 +182,7 @@ done
 # in a buffer of the output's 1280x720 pixels, and is the renderer's frame 90 at that size ----
 as_user swaymsg output HEADLESS-2 scale 2 >/dev/null
 start env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=11 LATTICEDRIFT_TEST_FRAMES=90 "$test_saver" --fullscreen
-poll 200 both_shown
+poll 600 both_shown
 shot HEADLESS-2 scaled 2>/dev/null
 kill -TERM "$pid"
 wait "$pid"
