@@ -8,8 +8,9 @@
 // in the state of a fresh GL context. After a loss, texture names and the binding outlive it:
 // each named texture is made again, empty, with its parameters. False when WebGL refuses.
 bool webgl_layer_open(int width, int height);
-// A new picture size (the core's viewport follows from window_width and window_height).
-void webgl_layer_resize(int width, int height);
+// A new picture size (the core's viewport follows from window_width and window_height); false
+// when the GPU cannot make a picture of that size, which leaves the old one as it was.
+bool webgl_layer_resize(int width, int height);
 // Shows the picture on the canvas; the picture itself stays for the next frame to draw over.
 void webgl_layer_present();
 // The context is lost: GPU objects are gone, GL calls do nothing until the next open.

@@ -49,20 +49,21 @@ def start_server(root):
     return httpd
 
 
-def start_browser():
+def start_browser(scale=1, profile='profile'):
+    """Headless Chromium at `scale` device pixels per CSS pixel, with an 800x600 viewport."""
     options = webdriver.ChromeOptions()
     # SwiftShader gives WebGL 2 without a GPU; the network flags keep a closed network quiet.
     for flag in ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
                  '--ignore-gpu-blocklist', '--no-first-run', '--disable-background-networking',
                  '--disable-component-update', '--disable-sync', '--disable-quic', '--disable-default-apps',
-                 '--disable-extensions', '--mute-audio', '--window-size=800,700', '--force-device-scale-factor=1',
-                 '--user-data-dir=' + os.path.join(workdir, 'profile')]:
+                 '--disable-extensions', '--mute-audio', '--window-size=800,700', '--force-color-profile=srgb',
+                 '--force-device-scale-factor=%g' % scale, '--user-data-dir=' + os.path.join(workdir, profile)]:
         options.add_argument(flag)
     options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
-    # A viewport of exactly 800x600 CSS pixels at one device pixel each.
+    # A viewport of exactly 800x600 CSS pixels.
     driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                           {'width': 800, 'height': 600, 'deviceScaleFactor': 1, 'mobile': False})
+                           {'width': 800, 'height': 600, 'deviceScaleFactor': scale, 'mobile': False})
     return driver
 
 
@@ -241,25 +242,35 @@ class Messages(unittest.TestCase):
             browser.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument', script)
 
 
-def process_cpu_seconds():
-    """CPU seconds of Chromium's processes so far: all, the GPU process, the page's renderer."""
-    total = gpu = renderer = 0.0
+def process_cpu_seconds(driver):
+    """CPU seconds of this driver's Chromium so far: all its processes, the GPU process, the page's
+    renderer. Other browsers on the machine (other test runs) are not counted."""
+    parents = {}
+    commands = {}
+    times = {}
     tick = os.sysconf('SC_CLK_TCK')
     for pid in filter(str.isdigit, os.listdir('/proc')):
         try:
             with open('/proc/%s/cmdline' % pid, 'rb') as f:
-                command = f.read().decode(errors='replace')
-            if 'chromium' not in command or 'chromedriver' in command:
-                continue
+                commands[pid] = f.read().decode(errors='replace')
             with open('/proc/%s/stat' % pid) as f:
                 fields = f.read().rsplit(')', 1)[1].split()
         except OSError:
             continue
-        seconds = (int(fields[11]) + int(fields[12])) / tick
+        parents[pid] = fields[1]
+        times[pid] = (int(fields[11]) + int(fields[12])) / tick
+    root = str(driver.service.process.pid)
+    total = gpu = renderer = 0.0
+    for pid, seconds in times.items():
+        ancestor = parents.get(pid)
+        while ancestor is not None and ancestor != root and ancestor != '0':
+            ancestor = parents.get(ancestor)
+        if ancestor != root or 'chromedriver' in commands.get(pid, ''):
+            continue
         total += seconds
-        if '--type=gpu-process' in command:
+        if '--type=gpu-process' in commands[pid]:
             gpu += seconds
-        elif '--type=renderer' in command:
+        elif '--type=renderer' in commands[pid]:
             renderer += seconds
     return total, gpu, renderer
 
@@ -269,10 +280,10 @@ def measure(seconds):
     wait_for(lambda: page('window.latticeDrift && latticeDrift.frames > 10'), 60, 'live frames')
     size = page("[document.getElementById('canvas').width, document.getElementById('canvas').height]")
     before = page('[latticeDrift.frames, latticeDrift.renderMs, performance.now()]')
-    cpu_before = process_cpu_seconds()
+    cpu_before = process_cpu_seconds(browser)
     time.sleep(seconds)
     after = page('[latticeDrift.frames, latticeDrift.renderMs, performance.now()]')
-    cpu_after = process_cpu_seconds()
+    cpu_after = process_cpu_seconds(browser)
     frames = after[0] - before[0]
     per_frame = lambda a, b: (b - a) * 1000 / max(frames, 1)
     print('live page at %dx%d: %d frames in %.1f s = %.1f frames/s' %
