@@ -8,16 +8,14 @@
 
 extern "C" {
 
-// Vertex state and a width x height picture (colour and depth) that lasts from frame to frame;
-// attributeSizes gives the components of the position and of each attribute after it, in the
-// shaders' locations 0 to attributes. 0 when the page has no usable WebGL 2 context or the picture
-// cannot be made.
+// Vertex state and a width x height picture (colour and depth) that lasts from frame to frame: the
+// canvas itself, which the browser shows as it is. attributeSizes gives the components of the
+// position and of each attribute after it, in the shaders' locations 0 to attributes. 0 when the
+// page has no usable WebGL 2 context or the picture cannot be made.
 int ld_gpu_open(int width, int height, const int* attributeSizes, int attributes);
 // A new picture size; what fits of the old picture is kept. 0 when the new picture cannot be made:
 // the old one then stays, at its size.
 int ld_gpu_resize(int width, int height);
-// Copies the picture to the canvas.
-void ld_gpu_present();
 // The context is lost: every id handed out so far is forgotten.
 void ld_gpu_forget();
 void ld_gpu_finish();

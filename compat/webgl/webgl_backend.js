@@ -1,7 +1,10 @@
 // The WebGL 2 side of our OpenGL 1.1 layer (webgl_backend.h), an emscripten JS library: the
-// layer's shader programs by key, the picture in a framebuffer that outlives every frame, vertex
-// buffers and textures by small integer ids. The page hands the context over as Module.webglContext.
-// The shaders' source and every number in it come from the layer (webgl_program.cpp).
+// layer's shader programs by key, the picture, vertex buffers and textures by small integer ids.
+// The page hands the context over as Module.webglContext, made with preserveDrawingBuffer, and the
+// picture is its canvas: frames draw straight into it and it outlives every frame, so that the
+// browser shows it as it is (a copy to the canvas would cost as much as a third of a frame on
+// software WebGL). The shaders' source and every number in it come from the layer
+// (webgl_program.cpp).
 
 var LibraryLatticeDriftGpu = {
   $LDGPU: {
@@ -11,7 +14,8 @@ var LibraryLatticeDriftGpu = {
     // Programs by key: { program, u: uniform locations, seen: the input versions it was handed }.
     programs: {},
     current: null,
-    picture: null,
+    // The texture that an exactly blending program reads the picture from.
+    copy: null,
     width: 0,
     height: 0,
     stream: null,
@@ -72,60 +76,53 @@ var LibraryLatticeDriftGpu = {
         seen[g] = versions[g];
     },
 
-    // A picture of colour and depth renderbuffers, depth cleared to the far plane, and the texture
-    // an exactly blending program reads it from; null, with nothing left behind and the old
-    // framebuffer bound again, when the GPU cannot make it whole.
-    makePicture: function(gl, width, height) {
-      var p = {
-        framebuffer: gl.createFramebuffer(),
-        colour: gl.createRenderbuffer(),
-        depth: gl.createRenderbuffer(),
-        copy: gl.createTexture(),
-        copyFramebuffer: gl.createFramebuffer()
-      };
-      // The picture's storage is the page's largest allocation: a failure shows as GL's out of
-      // memory or an incomplete framebuffer, never as an exception.
+    // A texture for the picture's copy; null, with nothing left behind, when the GPU cannot make it.
+    makeCopy: function(gl, width, height) {
+      // The page's largest allocations: a failure shows as GL's out of memory, never an exception.
       for (var stale = 0; stale < 8 && gl.getError() !== gl.NO_ERROR; ++stale) {}
-      gl.bindRenderbuffer(gl.RENDERBUFFER, p.colour);
-      gl.renderbufferStorage(gl.RENDERBUFFER, gl.RGBA8, width, height);
-      gl.bindRenderbuffer(gl.RENDERBUFFER, p.depth);
-      gl.renderbufferStorage(gl.RENDERBUFFER, gl.DEPTH_COMPONENT16, width, height);
+      var copy = gl.createTexture();
       gl.activeTexture(gl.TEXTURE1);
-      gl.bindTexture(gl.TEXTURE_2D, p.copy);
+      gl.bindTexture(gl.TEXTURE_2D, copy);
       gl.texStorage2D(gl.TEXTURE_2D, 1, gl.RGBA8, width, height);
       gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.NEAREST);
       gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.NEAREST);
-      gl.activeTexture(gl.TEXTURE0);
-      gl.bindFramebuffer(gl.FRAMEBUFFER, p.copyFramebuffer);
-      gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, p.copy, 0);
-      var whole = gl.checkFramebufferStatus(gl.FRAMEBUFFER) === gl.FRAMEBUFFER_COMPLETE;
-      gl.bindFramebuffer(gl.FRAMEBUFFER, p.framebuffer);
-      gl.framebufferRenderbuffer(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.RENDERBUFFER, p.colour);
-      gl.framebufferRenderbuffer(gl.FRAMEBUFFER, gl.DEPTH_ATTACHMENT, gl.RENDERBUFFER, p.depth);
-      whole = whole && gl.checkFramebufferStatus(gl.FRAMEBUFFER) === gl.FRAMEBUFFER_COMPLETE &&
-              gl.getError() === gl.NO_ERROR;
-      if (!whole) {
-        LDGPU.dropPicture(gl, p);
-        var old = LDGPU.picture;
-        gl.bindFramebuffer(gl.FRAMEBUFFER, old ? old.framebuffer : null);
-        gl.activeTexture(gl.TEXTURE1);
-        gl.bindTexture(gl.TEXTURE_2D, old ? old.copy : null);
-        gl.activeTexture(gl.TEXTURE0);
-        return null;
+      if (gl.getError() !== gl.NO_ERROR) {
+        gl.deleteTexture(copy);
+        copy = null;
       }
-      var mask = gl.getParameter(gl.DEPTH_WRITEMASK);
-      gl.depthMask(true);
-      gl.clear(gl.DEPTH_BUFFER_BIT);
-      gl.depthMask(mask);
-      return p;
+      gl.bindTexture(gl.TEXTURE_2D, copy || LDGPU.copy);
+      gl.activeTexture(gl.TEXTURE0);
+      return copy;
     },
 
-    dropPicture: function(gl, p) {
-      gl.deleteFramebuffer(p.copyFramebuffer);
-      gl.deleteTexture(p.copy);
-      gl.deleteFramebuffer(p.framebuffer);
-      gl.deleteRenderbuffer(p.colour);
-      gl.deleteRenderbuffer(p.depth);
+    // Gives the canvas a drawing buffer of width x height; false when the browser could give it
+    // less (it does so quietly when memory runs short). A change of size clears the picture.
+    sizeCanvas: function(gl, width, height) {
+      var canvas = gl.canvas;
+      // Writing either side, even unchanged, clears the drawing buffer.
+      if (canvas.width !== width)
+        canvas.width = width;
+      if (canvas.height !== height)
+        canvas.height = height;
+      // The canvas has an alpha channel, so that a copy of it is a plain copy between images of one
+      // format (from a canvas without one, software WebGL converts every pixel, 150 times slower);
+      // it is opaque all the same: alpha is cleared to 1 here and never written (see ld_gpu_open).
+      gl.colorMask(false, false, false, true);
+      gl.clearColor(0, 0, 0, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      gl.colorMask(true, true, true, false);
+      return gl.drawingBufferWidth === width && gl.drawingBufferHeight === height;
+    },
+
+    // Draws the lower left width x height of a copy texture into the picture.
+    drawBack: function(gl, copy, width, height) {
+      var framebuffer = gl.createFramebuffer();
+      gl.bindFramebuffer(gl.READ_FRAMEBUFFER, framebuffer);
+      gl.framebufferTexture2D(gl.READ_FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, copy, 0);
+      gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, null);
+      gl.blitFramebuffer(0, 0, width, height, 0, 0, width, height, gl.COLOR_BUFFER_BIT, gl.NEAREST);
+      gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+      gl.deleteFramebuffer(framebuffer);
     },
 
     add: function(object) {
@@ -179,7 +176,6 @@ var LibraryLatticeDriftGpu = {
       if (!LDGPU.ready)
         return null;
       var pixels = new Uint8Array(LDGPU.width * LDGPU.height * 4);
-      gl.bindFramebuffer(gl.FRAMEBUFFER, LDGPU.picture.framebuffer);
       gl.readPixels(0, 0, LDGPU.width, LDGPU.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
       return { width: LDGPU.width, height: LDGPU.height, pixels: pixels };
     }
@@ -195,9 +191,12 @@ var LibraryLatticeDriftGpu = {
     LDGPU.objects = [null];
     LDGPU.programs = {};
     LDGPU.current = null;
-    LDGPU.picture = null;
-    LDGPU.picture = LDGPU.makePicture(gl, width, height);
-    if (!LDGPU.picture)
+    LDGPU.copy = null;
+    gl.bindFramebuffer(gl.FRAMEBUFFER, null);
+    if (!LDGPU.sizeCanvas(gl, width, height))
+      return 0;
+    LDGPU.copy = LDGPU.makeCopy(gl, width, height);
+    if (!LDGPU.copy)
       return 0;
     LDGPU.width = width;
     LDGPU.height = height;
@@ -224,6 +223,7 @@ var LibraryLatticeDriftGpu = {
     gl.blendFunc(gl.ONE, gl.ZERO);
     gl.depthFunc(gl.LESS);
     gl.depthMask(true);
+    gl.colorMask(true, true, true, false);
     gl.viewport(0, 0, width, height);
     LDGPU.inputs.viewport.set([0, 0, width, height]);
     LDGPU.changed(LDGPU.VIEWPORT);
@@ -238,32 +238,35 @@ var LibraryLatticeDriftGpu = {
       return 0;
     if (width === LDGPU.width && height === LDGPU.height)
       return 1;
-    var old = LDGPU.picture;
-    var fresh = LDGPU.makePicture(gl, width, height);
+    var fresh = LDGPU.makeCopy(gl, width, height);
     if (!fresh)
       return 0;
-    // The trails go on where the old picture and the new one overlap.
-    gl.bindFramebuffer(gl.READ_FRAMEBUFFER, old.framebuffer);
-    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, fresh.framebuffer);
-    var w = Math.min(width, LDGPU.width), h = Math.min(height, LDGPU.height);
-    gl.blitFramebuffer(0, 0, w, h, 0, 0, w, h, gl.COLOR_BUFFER_BIT, gl.NEAREST);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, fresh.framebuffer);
-    LDGPU.dropPicture(gl, old);
-    LDGPU.picture = fresh;
+    // The old picture waits in its copy while the canvas changes size, which clears it; the
+    // trails go on where the old picture and the new one overlap.
+    var old = LDGPU.copy, oldWidth = LDGPU.width, oldHeight = LDGPU.height;
+    gl.activeTexture(gl.TEXTURE1);
+    gl.copyTexSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 0, 0, oldWidth, oldHeight);
+    gl.activeTexture(gl.TEXTURE0);
+    var resized = LDGPU.sizeCanvas(gl, width, height);
+    if (!resized) {
+      gl.deleteTexture(fresh);
+      LDGPU.sizeCanvas(gl, oldWidth, oldHeight);
+      LDGPU.drawBack(gl, old, oldWidth, oldHeight);
+      return 0;
+    }
+    LDGPU.drawBack(gl, old, Math.min(width, oldWidth), Math.min(height, oldHeight));
+    var mask = gl.getParameter(gl.DEPTH_WRITEMASK);
+    gl.depthMask(true);
+    gl.clear(gl.DEPTH_BUFFER_BIT);
+    gl.depthMask(mask);
+    gl.activeTexture(gl.TEXTURE1);
+    gl.bindTexture(gl.TEXTURE_2D, fresh);
+    gl.activeTexture(gl.TEXTURE0);
+    gl.deleteTexture(old);
+    LDGPU.copy = fresh;
     LDGPU.width = width;
     LDGPU.height = height;
     return 1;
-  },
-
-  ld_gpu_present: function() {
-    var gl = LDGPU.gl;
-    if (!LDGPU.ready)
-      return;
-    gl.bindFramebuffer(gl.READ_FRAMEBUFFER, LDGPU.picture.framebuffer);
-    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, null);
-    gl.blitFramebuffer(0, 0, LDGPU.width, LDGPU.height, 0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight,
-                       gl.COLOR_BUFFER_BIT, gl.NEAREST);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, LDGPU.picture.framebuffer);
   },
 
   ld_gpu_forget: function() {
@@ -271,7 +274,7 @@ var LibraryLatticeDriftGpu = {
     LDGPU.objects = [null];
     LDGPU.programs = {};
     LDGPU.current = null;
-    LDGPU.picture = null;
+    LDGPU.copy = null;
   },
 
   ld_gpu_finish: function() {
@@ -430,10 +433,12 @@ var LibraryLatticeDriftGpu = {
   ld_gpu_copy_picture: function(x, y, width, height) {
     if (!LDGPU.ready)
       return;
-    var gl = LDGPU.gl, p = LDGPU.picture;
-    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, p.copyFramebuffer);
-    gl.blitFramebuffer(x, y, x + width, y + height, x, y, x + width, y + height, gl.COLOR_BUFFER_BIT, gl.NEAREST);
-    gl.bindFramebuffer(gl.FRAMEBUFFER, p.framebuffer);
+    // A copy between images of one format, which software WebGL does as a plain memory copy: a
+    // blit goes through its per-pixel blitter and costs 30 times as much.
+    var gl = LDGPU.gl;
+    gl.activeTexture(gl.TEXTURE1);
+    gl.copyTexSubImage2D(gl.TEXTURE_2D, 0, x, y, x, y, width, height);
+    gl.activeTexture(gl.TEXTURE0);
   },
 
   ld_gpu_draw: function(mode, first, count, buffer, offsets) {

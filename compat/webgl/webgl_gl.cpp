@@ -668,12 +668,6 @@ bool webgl_layer_resize(int width, int height)
     return true;
 }
 
-void webgl_layer_present()
-{
-    if (L.open)
-        ld_gpu_present();
-}
-
 void webgl_layer_lost()
 {
     L.open = false;

@@ -134,17 +134,18 @@ uniform vec3 uFogColour;
 #endif
 #ifdef EXACT_BLEND
 uniform sampler2D uPrevious;
-// x * y / 255 in 8-bit fixed point, rounded as Mesa's software rasteriser rounds it.
-ivec4 mul_unorm8(ivec4 x, ivec4 y) {
-  ivec4 p = x * y;
-  return (p + (p >> 8) + 128) >> 8;
+// x * y / 255 for whole numbers from 0 to 255, rounded as Mesa's software rasteriser rounds it in
+// 8-bit fixed point: (p + (p >> 8) + 128) >> 8. Every step is a whole number below 2^24, so float
+// gives it exactly, and software WebGL's integer arithmetic would cost twice as much.
+vec4 mul_unorm8(vec4 x, vec4 y) {
+  vec4 p = x * y;
+  return floor((p + floor(p / 256.0) + 128.0) / 256.0);
 }
 // Source alpha over the picture in 8-bit arithmetic: colour and alpha rounded to 8 bits first.
 vec4 blend_unorm8(vec4 colour) {
-  ivec4 s = ivec4(roundEven(clamp(colour, 0.0, 1.0) * 255.0));
-  ivec4 d = ivec4(round(texelFetch(uPrevious, ivec2(gl_FragCoord.xy), 0) * 255.0));
-  ivec4 a = ivec4(s.a);
-  return vec4(mul_unorm8(s, a) + mul_unorm8(d, 255 - a)) / 255.0;
+  vec4 s = roundEven(clamp(colour, 0.0, 1.0) * 255.0);
+  vec4 d = round(texelFetch(uPrevious, ivec2(gl_FragCoord.xy), 0) * 255.0);
+  return (mul_unorm8(s, vec4(s.a)) + mul_unorm8(d, vec4(255.0 - s.a))) / 255.0;
 }
 #endif
 void main() {

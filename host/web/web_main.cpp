@@ -92,7 +92,6 @@ EMSCRIPTEN_KEEPALIVE void web_live_frame()
     if (!g_running)
         return;
     render_frame();
-    webgl_layer_present();
 }
 
 // The fixed run's next frame in simulated time, shown; returns its number (the run's frame count
@@ -103,7 +102,6 @@ EMSCRIPTEN_KEEPALIVE long web_fixed_frame()
         return g_fixedFrame;
     ++g_fixedFrame;
     headless_frame(g_fixedFrame, g_options.fps);
-    webgl_layer_present();
     return g_fixedFrame;
 }
 

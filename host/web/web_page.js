@@ -122,8 +122,8 @@
     })();
   }
 
-  // Gives the live canvas the size the layout wants, if the GPU can make a picture of it; else the
-  // picture keeps its size, and the canvas with it (the page stretches it).
+  // Gives the live picture, and with it the canvas, the size the layout wants if the GPU can make a
+  // picture of it; else the picture keeps its size (the page stretches it).
   function followSize() {
     if (!wantedSize)
       return;
@@ -131,13 +131,7 @@
     if ((size[0] === canvas.width && size[1] === canvas.height) ||
         (refusedSize && size[0] === refusedSize[0] && size[1] === refusedSize[1]))
       return;
-    if (!module._web_resize(size[0], size[1])) {
-      refusedSize = size;
-      return;
-    }
-    refusedSize = null;
-    canvas.width = size[0];
-    canvas.height = size[1];
+    refusedSize = module._web_resize(size[0], size[1]) ? null : size;
   }
 
   function liveTick(now) {
@@ -194,30 +188,26 @@
     }
   });
 
-  // Starts the scene on the canvas's size. A live canvas too large for the GPU's memory falls back
-  // to half the size, and so on; a fixed run has the size it asked for or none.
-  function startScene() {
+  // Starts the scene on a picture of `size`, which the module gives the canvas. A live picture too
+  // large for the GPU's memory falls back to half the size, and so on; a fixed run has the size it
+  // asked for or none.
+  function startScene(size) {
     for (;;) {
-      if (module._web_start(canvas.width, canvas.height))
+      if (module._web_start(size[0], size[1]))
         return true;
-      if (fixedFrames > 0 || gl.isContextLost() || (canvas.width === 1 && canvas.height === 1))
+      if (fixedFrames > 0 || gl.isContextLost() || (size[0] === 1 && size[1] === 1))
         return false;
-      canvas.width = Math.max(1, canvas.width >> 1);
-      canvas.height = Math.max(1, canvas.height >> 1);
+      size = [Math.max(1, size[0] >> 1), Math.max(1, size[1] >> 1)];
     }
   }
 
   // Starts the scene, or starts it again on a restored context at the size the layout has now.
   function begin() {
     readSideLimit();
-    if (fixedFrames === 0 && wantedSize) {
-      var size = fitted(wantedSize);
-      canvas.width = size[0];
-      canvas.height = size[1];
-      refusedSize = null;
-    }
-    if (!startScene()) {
-      show('Lattice Drift could not set up WebGL 2 for its ' + canvas.width + 'x' + canvas.height + ' picture.');
+    var size = fixedFrames > 0 ? [module._web_fixed_width(), module._web_fixed_height()] : fitted(wantedSize);
+    refusedSize = null;
+    if (!startScene(size)) {
+      show('Lattice Drift could not set up WebGL 2 for its ' + size[0] + 'x' + size[1] + ' picture.');
       return;
     }
     running = true;
@@ -310,8 +300,10 @@
       show(problem);
       return;
     }
-    gl = canvas.getContext('webgl2', { alpha: false, depth: false, stencil: false, antialias: false,
-                                       premultipliedAlpha: false, preserveDrawingBuffer: false });
+    // The layer draws its picture straight into the canvas, which keeps it from frame to frame; its
+    // alpha stays 1 (see webgl_backend.js).
+    gl = canvas.getContext('webgl2', { alpha: true, depth: true, stencil: false, antialias: false,
+                                       premultipliedAlpha: true, preserveDrawingBuffer: true });
     if (!gl) {
       show('Lattice Drift needs WebGL 2, which this browser does not offer or has turned off.');
       return;
@@ -341,8 +333,6 @@
              sideLimit + ' pixels a side).');
         return;
       }
-      canvas.width = w;
-      canvas.height = h;
       document.body.classList.add('fixed');
       // One pixel of the picture on one device pixel, whatever the ratio becomes.
       (function keepScale() {

@@ -58,7 +58,6 @@ int ld_gpu_resize(int width, int height)
     return std::max(width, height) <= gpu_recorder.pictureLimit ? 1 : 0;
 }
 
-void ld_gpu_present() { record("present", {}); }
 void ld_gpu_forget() { record("forget", {}); }
 void ld_gpu_finish() { record("finish", {}); }
 void ld_gpu_capability(int cap, int on) { record("capability", {double(cap), double(on)}); }
