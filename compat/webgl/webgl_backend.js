@@ -77,6 +77,7 @@ var LibraryLatticeDriftGpu = {
     },
 
     // A texture for the picture's copy; null, with nothing left behind, when the GPU cannot make it.
+    // Texture unit 1 keeps the copy in use (see useCopy).
     makeCopy: function(gl, width, height) {
       // The page's largest allocations: a failure shows as GL's out of memory, never an exception.
       for (var stale = 0; stale < 8 && gl.getError() !== gl.NO_ERROR; ++stale) {}
@@ -90,9 +91,18 @@ var LibraryLatticeDriftGpu = {
         gl.deleteTexture(copy);
         copy = null;
       }
-      gl.bindTexture(gl.TEXTURE_2D, copy || LDGPU.copy);
+      gl.bindTexture(gl.TEXTURE_2D, LDGPU.copy);
       gl.activeTexture(gl.TEXTURE0);
       return copy;
+    },
+
+    // Binds the copy that an exactly blending program reads, and that ld_gpu_copy_picture fills, on
+    // texture unit 1.
+    useCopy: function(gl, copy) {
+      LDGPU.copy = copy;
+      gl.activeTexture(gl.TEXTURE1);
+      gl.bindTexture(gl.TEXTURE_2D, copy);
+      gl.activeTexture(gl.TEXTURE0);
     },
 
     // Gives the canvas a drawing buffer of width x height; false when the browser could give it
@@ -195,9 +205,10 @@ var LibraryLatticeDriftGpu = {
     gl.bindFramebuffer(gl.FRAMEBUFFER, null);
     if (!LDGPU.sizeCanvas(gl, width, height))
       return 0;
-    LDGPU.copy = LDGPU.makeCopy(gl, width, height);
-    if (!LDGPU.copy)
+    var copy = LDGPU.makeCopy(gl, width, height);
+    if (!copy)
       return 0;
+    LDGPU.useCopy(gl, copy);
     LDGPU.width = width;
     LDGPU.height = height;
     gl.bindVertexArray(gl.createVertexArray());
@@ -259,11 +270,8 @@ var LibraryLatticeDriftGpu = {
     gl.depthMask(true);
     gl.clear(gl.DEPTH_BUFFER_BIT);
     gl.depthMask(mask);
-    gl.activeTexture(gl.TEXTURE1);
-    gl.bindTexture(gl.TEXTURE_2D, fresh);
-    gl.activeTexture(gl.TEXTURE0);
+    LDGPU.useCopy(gl, fresh);
     gl.deleteTexture(old);
-    LDGPU.copy = fresh;
     LDGPU.width = width;
     LDGPU.height = height;
     return 1;

@@ -24,6 +24,7 @@
   var refusedSize = null;
   // The largest picture side this context allows, read while it is usable.
   var sideLimit = 0;
+  var seenRatio = window.devicePixelRatio || 1;
   var pointerRef = null;
   var nextSlice = new MessageChannel();
   var slicePaused = false;
@@ -94,13 +95,10 @@
     return [Math.max(1, Math.round(canvas.clientWidth * ratio)), Math.max(1, Math.round(canvas.clientHeight * ratio))];
   }
 
-  // Follows the canvas's size in device pixels: its box, and the device pixel ratio (a zoom, a move
-  // to another display), which a box observed in CSS pixels does not report.
+  // Follows the canvas's size in device pixels as its box's observer reports it.
   function watchSize() {
-    var exact = false;
     var observer = new ResizeObserver(function (entries) {
       var box = entries[0].devicePixelContentBoxSize && entries[0].devicePixelContentBoxSize[0];
-      exact = !!box;
       wantedSize = box ? [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)] : layoutSize();
     });
     try {
@@ -108,23 +106,23 @@
     } catch (e) {
       observer.observe(canvas);
     }
-    (function watchRatio() {
-      if (!window.matchMedia)
-        return;
-      var query = window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
-      var changed = function () {
-        query.removeEventListener('change', changed);
-        if (!exact)
-          wantedSize = layoutSize();
-        watchRatio();
-      };
-      query.addEventListener('change', changed);
-    })();
+  }
+
+  // Whether the device pixel ratio changed since the last call (a zoom, a move to another
+  // display). Not every browser reports that to the box's observer, or as a media query's change.
+  function ratioChanged() {
+    var ratio = window.devicePixelRatio || 1;
+    if (ratio === seenRatio)
+      return false;
+    seenRatio = ratio;
+    return true;
   }
 
   // Gives the live picture, and with it the canvas, the size the layout wants if the GPU can make a
   // picture of it; else the picture keeps its size (the page stretches it).
   function followSize() {
+    if (ratioChanged())
+      wantedSize = layoutSize();
     if (!wantedSize)
       return;
     var size = fitted(wantedSize);
@@ -153,9 +151,18 @@
     }
   }
 
+  // A fixed run's canvas in CSS pixels: one pixel of the picture on one device pixel.
+  function fixedScale() {
+    var ratio = window.devicePixelRatio || 1;
+    canvas.style.width = module._web_fixed_width() / ratio + 'px';
+    canvas.style.height = module._web_fixed_height() / ratio + 'px';
+  }
+
   function fixedSlice() {
     if (!running)
       return;
+    if (ratioChanged())
+      fixedScale();
     // Message channels are not throttled in a hidden tab: the run waits there until it is shown.
     if (document.hidden) {
       slicePaused = true;
@@ -204,6 +211,8 @@
   // Starts the scene, or starts it again on a restored context at the size the layout has now.
   function begin() {
     readSideLimit();
+    if (ratioChanged() && fixedFrames === 0)
+      wantedSize = layoutSize();
     var size = fixedFrames > 0 ? [module._web_fixed_width(), module._web_fixed_height()] : fitted(wantedSize);
     refusedSize = null;
     if (!startScene(size)) {
@@ -334,14 +343,7 @@
         return;
       }
       document.body.classList.add('fixed');
-      // One pixel of the picture on one device pixel, whatever the ratio becomes.
-      (function keepScale() {
-        var ratio = window.devicePixelRatio || 1;
-        canvas.style.width = w / ratio + 'px';
-        canvas.style.height = h / ratio + 'px';
-        if (window.matchMedia)
-          window.matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', keepScale, { once: true });
-      })();
+      fixedScale();
     } else {
       wantedSize = layoutSize();
       watchSize();
