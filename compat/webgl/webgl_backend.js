@@ -46,6 +46,20 @@ var LibraryLatticeDriftGpu = {
       };
     },
 
+    // Copies `count` floats from the module's memory at `address`, or the values given, into an
+    // input; nothing is allocated, frames call these.
+    fromHeap: function(to, address, count) {
+      for (var i = 0, at = address >> 2; i < count; ++i)
+        to[i] = HEAPF32[at + i];
+    },
+
+    setFour: function(to, a, b, c, d) {
+      to[0] = a;
+      to[1] = b;
+      to[2] = c;
+      to[3] = d;
+    },
+
     changed: function(group) {
       LDGPU.versions[group] += 1;
     },
@@ -236,7 +250,7 @@ var LibraryLatticeDriftGpu = {
     gl.depthMask(true);
     gl.colorMask(true, true, true, false);
     gl.viewport(0, 0, width, height);
-    LDGPU.inputs.viewport.set([0, 0, width, height]);
+    LDGPU.setFour(LDGPU.inputs.viewport, 0, 0, width, height);
     LDGPU.changed(LDGPU.VIEWPORT);
     Module['readPicture'] = LDGPU.readPicture;
     LDGPU.ready = true;
@@ -314,7 +328,7 @@ var LibraryLatticeDriftGpu = {
     if (!LDGPU.ready)
       return;
     LDGPU.gl.viewport(x, y, width, height);
-    LDGPU.inputs.viewport.set([x, y, width, height]);
+    LDGPU.setFour(LDGPU.inputs.viewport, x, y, width, height);
     LDGPU.changed(LDGPU.VIEWPORT);
   },
 
@@ -374,9 +388,9 @@ var LibraryLatticeDriftGpu = {
 
   ld_gpu_matrices: function(mvp, modelView, normal) {
     var d = LDGPU.inputs;
-    d.mvp.set(HEAPF32.subarray(mvp >> 2, (mvp >> 2) + 16));
-    d.modelView.set(HEAPF32.subarray(modelView >> 2, (modelView >> 2) + 16));
-    d.normal.set(HEAPF32.subarray(normal >> 2, (normal >> 2) + 9));
+    LDGPU.fromHeap(d.mvp, mvp, 16);
+    LDGPU.fromHeap(d.modelView, modelView, 16);
+    LDGPU.fromHeap(d.normal, normal, 9);
     LDGPU.changed(LDGPU.MATRICES);
   },
 
@@ -387,8 +401,10 @@ var LibraryLatticeDriftGpu = {
 
   ld_gpu_fog: function(start, end, density, colour) {
     var d = LDGPU.inputs;
-    d.fog.set([start, end, density]);
-    d.fogColour.set(HEAPF32.subarray(colour >> 2, (colour >> 2) + 3));
+    d.fog[0] = start;
+    d.fog[1] = end;
+    d.fog[2] = density;
+    LDGPU.fromHeap(d.fogColour, colour, 3);
     LDGPU.changed(LDGPU.FOG);
   },
 
@@ -396,12 +412,12 @@ var LibraryLatticeDriftGpu = {
     var d = LDGPU.inputs;
     if (d.lighting.length !== vec4s * 4)
       d.lighting = new Float32Array(vec4s * 4);
-    d.lighting.set(HEAPF32.subarray(block >> 2, (block >> 2) + vec4s * 4));
+    LDGPU.fromHeap(d.lighting, block, vec4s * 4);
     LDGPU.changed(LDGPU.LIGHTING);
   },
 
   ld_gpu_tex_env_colour: function(colour) {
-    LDGPU.inputs.texEnvColour.set(HEAPF32.subarray(colour >> 2, (colour >> 2) + 4));
+    LDGPU.fromHeap(LDGPU.inputs.texEnvColour, colour, 4);
     LDGPU.changed(LDGPU.TEX_ENV);
   },
 
