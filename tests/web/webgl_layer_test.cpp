@@ -1,7 +1,6 @@
 // Our OpenGL 1.1 layer's state machine, natively: what it sends to the WebGL side (recorded by
 // webgl_recorder.cpp) for display lists, cached attributes and inputs, programs, culled lattice
 // runs, the exact blend's copy and a refused resize.
-#include "compat/webgl/webgl_context.h"
 #include "compat/webgl/webgl_layer.h"
 #include "compat/webgl/webgl_program.h"
 #include "tests/web/webgl_recorder.h"
@@ -10,10 +9,14 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
 namespace {
+
+using Point = std::array<float, 3>;
 
 class WebglLayer : public ::testing::Test {
 protected:
@@ -22,37 +25,34 @@ protected:
         webgl_layer_lost();
         gpu_recorder = GpuRecorder();
         ASSERT_TRUE(webgl_layer_open(800, 600));
-        gpu_recorder.clear();
+        gpu_recorder.calls.clear();
     }
 };
 
-// A cube of `steps` + 1 points a side on each of its six faces, edge 2, rows along one axis, in one
-// list as the core builds its lattice.
-GLuint cube_list(int steps)
+// A list of points as the core builds its lattice: six faces of a cube of edge 2, (steps + 1)^2
+// points each, in rows along one axis; their positions in *points.
+GLuint cube_list(int steps, std::vector<Point>* points)
 {
-    const GLuint list = glGenLists(1);
-    glNewList(list, GL_COMPILE);
-    glColor4f(1.0f, 0.98f, 0.98f, 1.0f);
-    glBegin(GL_POINTS);
     for (int face = 0; face < 6; ++face)
         for (int i = 0; i <= steps; ++i)
             for (int j = 0; j <= steps; ++j) {
                 const float a = -1.0f + 2.0f * static_cast<float>(i) / static_cast<float>(steps);
                 const float b = -1.0f + 2.0f * static_cast<float>(j) / static_cast<float>(steps);
                 const float h = face % 2 == 0 ? 1.0f : -1.0f;
-                if (face < 2)
-                    glVertex3f(a, b, h);
-                else if (face < 4)
-                    glVertex3f(a, h, b);
-                else
-                    glVertex3f(h, a, b);
+                points->push_back(face < 2 ? Point{a, b, h} : face < 4 ? Point{a, h, b} : Point{h, a, b});
             }
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glColor4f(1.0f, 0.98f, 0.98f, 1.0f);
+    glBegin(GL_POINTS);
+    for (const Point& p : *points)
+        glVertex3f(p[0], p[1], p[2]);
     glEnd();
     glEndList();
     return list;
 }
 
-// The fade as the core draws it: one quad blended by its alpha over the window's band.
+// The fade as the core draws it, in window coordinates: one quad blended by its alpha.
 void fade_quad(float bottom, float top)
 {
     glColor4f(0.0f, 0.0f, 0.1f, 0.2f);
@@ -64,110 +64,92 @@ void fade_quad(float bottom, float top)
     glEnd();
 }
 
-void window_coordinates()
+void window_coordinates(double width, double height)
 {
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, 800.0, 0.0, 600.0, -1.0, 1.0);
+    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gpu_recorder.calls.clear();
 }
 
 } // namespace
 
 TEST_F(WebglLayer, ListIsUploadedOnceAndReplayedWithoutItsVertices)
 {
-    const GLuint list = cube_list(20);
-    ASSERT_EQ(gpu_recorder.named("buffer_create").size(), 1u);
+    std::vector<Point> points;
+    const GLuint list = cube_list(20, &points);
     // Positions only: the colour was set outside glBegin and stays a constant.
-    EXPECT_EQ(gpu_recorder.named("buffer_create")[0].args[0], 6 * 21 * 21 * 3 * 4);
     EXPECT_EQ(gpu_recorder.names(), "buffer_create");
-
-    // Identity matrices: the whole cube lies on the clip volume's surface, so every run is drawn,
-    // in one range.
-    gpu_recorder.clear();
+    EXPECT_EQ(gpu_recorder.calls[0].args[0], static_cast<double>(points.size() * 3 * sizeof(float)));
+    // Identity matrices put the cube on the clip volume's surface: every run is drawn, as one range.
+    gpu_recorder.calls.clear();
     glCallList(list);
     EXPECT_EQ(gpu_recorder.names(), "matrices program_use program_make point_size attribute attribute attribute draw");
-    const GpuCall draw = gpu_recorder.named("draw")[0];
-    EXPECT_EQ(draw.args[0], GL_POINTS);
-    EXPECT_EQ(draw.args[1], 0);
-    EXPECT_EQ(draw.args[2], 6 * 21 * 21);
-
+    EXPECT_EQ(gpu_recorder.named("draw")[0].args,
+              (std::vector<double>{GL_POINTS, 0, static_cast<double>(points.size()), 1, 0, -1, -1, -1}));
     // Nothing changed: the second replay sends the draw alone.
-    gpu_recorder.clear();
+    gpu_recorder.calls.clear();
     glCallList(list);
     EXPECT_EQ(gpu_recorder.names(), "draw");
 }
 
-TEST_F(WebglLayer, CullingLeavesOutOnlyRunsNoPixelOfWhichCanShow)
+TEST_F(WebglLayer, CullingLeavesOutOnlyRunsWithNoPointInTheClipVolume)
 {
-    const GLuint list = cube_list(40);
+    std::vector<Point> points;
+    const GLuint list = cube_list(40, &points);
     glMatrixMode(GL_PROJECTION);
     gluPerspective(60.0, 4.0 / 3.0, 0.01, 5.0);
     glMatrixMode(GL_MODELVIEW);
     std::mt19937 random(7);
     std::uniform_real_distribution<float> angle(0.0f, 360.0f);
     std::uniform_real_distribution<float> offset(-0.9f, 0.9f);
-    int culledSome = 0;
+    int viewsCulling = 0;
     for (int view = 0; view < 40; ++view) {
         glLoadIdentity();
         glRotatef(angle(random), 1.0f, 0.0f, 0.0f);
         glRotatef(angle(random), 0.0f, 1.0f, 0.0f);
         glTranslatef(offset(random), offset(random), offset(random));
-        gpu_recorder.clear();
+        gpu_recorder.calls.clear();
         glCallList(list);
-        std::vector<double> matrices;
-        if (!gpu_recorder.named("matrices").empty())
-            matrices = gpu_recorder.named("matrices")[0].args;
-        ASSERT_EQ(matrices.size(), 41u);
-        std::vector<bool> drawn(6 * 41 * 41, false);
+        ASSERT_EQ(gpu_recorder.named("matrices").size(), 1u);
+        const std::vector<double> mvp = gpu_recorder.named("matrices")[0].args;
+        // Ranges of the one buffer in the list's order, none twice.
+        std::vector<bool> drawn(points.size(), false);
         int end = 0;
         for (const GpuCall& d : gpu_recorder.named("draw")) {
-            // Ranges of the one buffer in the list's order, none twice.
             EXPECT_GE(d.args[1], end);
             end = static_cast<int>(d.args[1] + d.args[2]);
-            for (int i = static_cast<int>(d.args[1]); i < end; ++i)
-                drawn[static_cast<std::size_t>(i)] = true;
+            std::fill(drawn.begin() + static_cast<long>(d.args[1]), drawn.begin() + end, true);
         }
-        int index = 0;
-        int hidden = 0;
-        for (int face = 0; face < 6; ++face)
-            for (int i = 0; i <= 40; ++i)
-                for (int j = 0; j <= 40; ++j, ++index) {
-                    const double a = -1.0 + 2.0 * i / 40.0;
-                    const double b = -1.0 + 2.0 * j / 40.0;
-                    const double h = face % 2 == 0 ? 1.0 : -1.0;
-                    const double p[3] = {face < 2 ? a : face < 4 ? a : h, face < 2 ? b : face < 4 ? h : a,
-                                         face < 2 ? h : b};
-                    double c[4];
-                    for (int r = 0; r < 4; ++r)
-                        c[r] = matrices[static_cast<std::size_t>(r)] * p[0] + matrices[4 + r] * p[1] +
-                               matrices[8 + r] * p[2] + matrices[12 + r];
-                    const bool inside = c[3] > 0.0 && std::fabs(c[0]) <= c[3] && std::fabs(c[1]) <= c[3] &&
-                                        std::fabs(c[2]) <= c[3];
-                    if (inside) {
-                        EXPECT_TRUE(drawn[static_cast<std::size_t>(index)]) << "view " << view << " point " << index;
-                    }
-                    hidden += drawn[static_cast<std::size_t>(index)] ? 0 : 1;
-                }
-        culledSome += hidden > 0 ? 1 : 0;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            double c[4];
+            for (std::size_t r = 0; r < 4; ++r)
+                c[r] = mvp[r] * points[i][0] + mvp[4 + r] * points[i][1] + mvp[8 + r] * points[i][2] + mvp[12 + r];
+            const bool inside = std::fabs(c[0]) <= c[3] && std::fabs(c[1]) <= c[3] && std::fabs(c[2]) <= c[3];
+            EXPECT_TRUE(drawn[i] || !inside) << "view " << view << ", point " << i;
+        }
+        viewsCulling += std::count(drawn.begin(), drawn.end(), false) > 0 ? 1 : 0;
     }
-    EXPECT_GT(culledSome, 30);
-}
+    EXPECT_GT(viewsCulling, 30);
 
-TEST_F(WebglLayer, CullingKeepsRowsThatPlacingCouldPullIntoView)
-{
-    // Rows of 41 points along y in window-sized clip space: one just past the left edge (less than
-    // a pixel: its point would be placed on the edge's pixel), one far past it.
-    const GLuint list = glGenLists(1);
-    glNewList(list, GL_COMPILE);
+    // A row past the left edge by less than a pixel is kept: its points would be placed on the
+    // edge's pixel. One far past it is left out.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLuint rows = glGenLists(1);
+    glNewList(rows, GL_COMPILE);
     glBegin(GL_POINTS);
     for (const float x : {-1.0f - 1e-4f, -1.5f})
         for (int j = 0; j <= 40; ++j)
             glVertex3f(x, -0.5f + static_cast<float>(j) / 40.0f, 0.0f);
     glEnd();
     glEndList();
-    glCallList(list);
+    gpu_recorder.calls.clear();
+    glCallList(rows);
     ASSERT_EQ(gpu_recorder.named("draw").size(), 1u);
     EXPECT_EQ(gpu_recorder.named("draw")[0].args[1], 0);
     EXPECT_EQ(gpu_recorder.named("draw")[0].args[2], 41);
@@ -175,42 +157,42 @@ TEST_F(WebglLayer, CullingKeepsRowsThatPlacingCouldPullIntoView)
 
 TEST_F(WebglLayer, ExactBlendCopiesWhatTheQuadCoversAndLeavesBlendingOn)
 {
-    window_coordinates();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    gpu_recorder.clear();
+    window_coordinates(800.0, 600.0);
     fade_quad(100.0f, 500.0f);
-    EXPECT_EQ(gpu_recorder.names(),
-              "stream matrices program_use program_make point_size attribute attribute attribute copy_picture "
-              "capability draw_quads capability");
-    // The band with a pixel or two to spare above and below, held to the picture's width.
+    EXPECT_EQ(gpu_recorder.names(), "stream matrices program_use program_make point_size attribute attribute "
+                                    "attribute copy_picture capability draw_quads capability");
+    EXPECT_EQ(gpu_recorder.named("program_make")[0].args[0], PROGRAM_EXACT_BLEND | PROGRAM_PLACE_RECTANGLES);
+    // The band with a pixel or two to spare above and below, across the picture.
     const std::vector<double> copy = gpu_recorder.named("copy_picture")[0].args;
-    ASSERT_EQ(copy.size(), 4u);
-    EXPECT_EQ(copy[0], 0);
-    EXPECT_EQ(copy[2], 800);
-    EXPECT_TRUE(copy[1] >= 97 && copy[1] <= 99) << copy[1];
-    EXPECT_TRUE(copy[1] + copy[3] >= 501 && copy[1] + copy[3] <= 503) << copy[1] + copy[3];
-    const std::vector<GpuCall> switches = gpu_recorder.named("capability");
-    EXPECT_EQ(switches[0].args, (std::vector<double>{GL_BLEND, 0}));
-    EXPECT_EQ(switches[1].args, (std::vector<double>{GL_BLEND, 1}));
-    const int key = static_cast<int>(gpu_recorder.named("program_make")[0].args[0]);
-    EXPECT_EQ(key, PROGRAM_EXACT_BLEND | PROGRAM_PLACE_RECTANGLES);
-
-    // Two quads at once, or no blending: the GPU's own blending, no copy.
-    gpu_recorder.clear();
-    glBegin(GL_QUADS);
-    for (int i = 0; i < 8; ++i)
-        glVertex2f(static_cast<float>(i % 2) * 800.0f, static_cast<float>(i / 2) * 100.0f);
-    glEnd();
+    EXPECT_TRUE(copy[0] == 0 && copy[2] == 800 && copy[1] >= 97 && copy[1] <= 99 && copy[1] + copy[3] >= 501 &&
+                copy[1] + copy[3] <= 503)
+        << copy[0] << " " << copy[1] << " " << copy[2] << " " << copy[3];
+    EXPECT_EQ(gpu_recorder.named("capability")[0].args, (std::vector<double>{GL_BLEND, 0}));
+    EXPECT_EQ(gpu_recorder.named("capability")[1].args, (std::vector<double>{GL_BLEND, 1}));
+    // Without blending: the GPU's own drawing, no copy.
     glDisable(GL_BLEND);
+    gpu_recorder.calls.clear();
     fade_quad(100.0f, 500.0f);
     EXPECT_TRUE(gpu_recorder.named("copy_picture").empty());
-    EXPECT_EQ(gpu_recorder.named("capability").size(), 1u);
+}
+
+TEST_F(WebglLayer, RefusedResizeKeepsThePictureItsCopyReads)
+{
+    gpu_recorder.pictureLimit = 1000;
+    EXPECT_FALSE(webgl_layer_resize(1600, 1200));
+    glViewport(0, 0, 1600, 1200);
+    window_coordinates(1600.0, 1200.0);
+    fade_quad(0.0f, 1200.0f);
+    EXPECT_TRUE(webgl_layer_resize(1000, 750));
+    fade_quad(0.0f, 1200.0f);
+    const std::vector<GpuCall> copies = gpu_recorder.named("copy_picture");
+    EXPECT_EQ(copies[0].args, (std::vector<double>{0, 0, 800, 600}));
+    EXPECT_EQ(copies[1].args, (std::vector<double>{0, 0, 801, 750}));
 }
 
 TEST_F(WebglLayer, StateReachesTheBackendOnceAndOnlyWhereAProgramReadsIt)
 {
-    window_coordinates();
+    window_coordinates(800.0, 600.0);
     glFogi(GL_FOG_MODE, GL_LINEAR);
     glFogf(GL_FOG_END, 2.0f);
     auto point = [] {
@@ -220,13 +202,11 @@ TEST_F(WebglLayer, StateReachesTheBackendOnceAndOnlyWhereAProgramReadsIt)
     };
     point();
     EXPECT_TRUE(gpu_recorder.named("fog").empty()) << "fog sent while off";
-    glEnable(GL_FOG);
-    point();
-    glDisable(GL_FOG);
-    point();
-    glEnable(GL_FOG);
-    point();
-    // Two programs, each made once; the fog's inputs sent once; matrices and the colour once.
+    for (const bool fog : {true, false, true}) {
+        fog ? glEnable(GL_FOG) : glDisable(GL_FOG);
+        point();
+    }
+    // Two programs, each made once; the fog's inputs sent once; matrices and constants once.
     const std::vector<GpuCall> made = gpu_recorder.named("program_make");
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(made[1].args[0], PROGRAM_FOG_LINEAR | PROGRAM_PLACE_POINTS);
@@ -242,7 +222,7 @@ TEST_F(WebglLayer, StateReachesTheBackendOnceAndOnlyWhereAProgramReadsIt)
     EXPECT_EQ(gpu_recorder.named("attribute").size(), 4u);
 
     // A depth clear asks nothing of the GPU while depth writes are off, as in GL.
-    gpu_recorder.clear();
+    gpu_recorder.calls.clear();
     glDepthMask(GL_FALSE);
     glClear(GL_DEPTH_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT);
@@ -252,21 +232,4 @@ TEST_F(WebglLayer, StateReachesTheBackendOnceAndOnlyWhereAProgramReadsIt)
     ASSERT_EQ(clears.size(), 2u);
     EXPECT_EQ(clears[0].args[0], GL_COLOR_BUFFER_BIT);
     EXPECT_EQ(clears[1].args[0], GL_DEPTH_BUFFER_BIT);
-}
-
-TEST_F(WebglLayer, RefusedResizeKeepsThePictureItsCopyReads)
-{
-    gpu_recorder.pictureLimit = 1000;
-    EXPECT_FALSE(webgl_layer_resize(1600, 1200));
-    glViewport(0, 0, 1600, 1200);
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(0.0, 1600.0, 0.0, 1200.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    fade_quad(0.0f, 1200.0f);
-    EXPECT_EQ(gpu_recorder.named("copy_picture")[0].args, (std::vector<double>{0, 0, 800, 600}));
-    EXPECT_TRUE(webgl_layer_resize(1000, 750));
-    fade_quad(0.0f, 1200.0f);
-    EXPECT_EQ(gpu_recorder.named("copy_picture")[1].args, (std::vector<double>{0, 0, 801, 750}));
 }

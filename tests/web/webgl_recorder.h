@@ -15,15 +15,14 @@ struct GpuCall {
 
 struct GpuRecorder {
     std::vector<GpuCall> calls;
-    std::vector<int> programs;     // keys made since the open
-    int pictureLimit = 1 << 30;    // a picture side above this cannot be made
-    int nextId = 1;
+    std::vector<int> programs;   // keys made since the open
+    int pictureLimit = 1 << 30;  // a picture side above this cannot be made
+    unsigned nextId = 1;
 
-    void clear() { calls.clear(); }
     // The calls named `name`, in order.
     std::vector<GpuCall> named(const std::string& name) const;
-    // The calls' names from `from` on, one line, blank-separated.
-    std::string names(std::size_t from = 0) const;
+    // All calls' names, blank-separated.
+    std::string names() const;
 };
 
 extern GpuRecorder gpu_recorder;
