@@ -46,8 +46,8 @@ var LibraryLatticeDriftGpu = {
       };
     },
 
-    // Copies `count` floats from the module's memory at `address`, or the values given, into an
-    // input; nothing is allocated, frames call these.
+    // Copy `count` floats from the module's memory at `address`, or four values, into an input;
+    // they allocate nothing, as frames call them.
     fromHeap: function(to, address, count) {
       for (var i = 0, at = address >> 2; i < count; ++i)
         to[i] = HEAPF32[at + i];

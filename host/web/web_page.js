@@ -83,9 +83,9 @@
       sideLimit = Math.min.apply(null, limits);
   }
 
-  // A size in device pixels held to the side limit, the aspect kept.
+  // A size in device pixels held to the side limit (if one could be read), the aspect kept.
   function fitted(size) {
-    var scale = Math.min(1, sideLimit / Math.max(size[0], size[1]));
+    var scale = sideLimit > 0 ? Math.min(1, sideLimit / Math.max(size[0], size[1])) : 1;
     return [Math.max(1, Math.floor(size[0] * scale)), Math.max(1, Math.floor(size[1] * scale))];
   }
 
