@@ -50,9 +50,9 @@ unsigned ld_gpu_buffer_create(const void* data, int bytes);
 void ld_gpu_buffer_delete(unsigned id);
 void ld_gpu_stream(const void* data, int bytes);
 
-// Copies a rectangle of the picture into the texture that an exactly blending program reads the
-// picture from (a draw cannot read its own target).
-void ld_gpu_copy_picture(int x, int y, int width, int height);
+// Copies the picture into the texture that an exactly blending program reads it from (a draw
+// cannot read its own target).
+void ld_gpu_copy_picture();
 
 // Draws vertices first .. first + count - 1 with WebGL primitive `mode` from `buffer` (0: the
 // stream), each attribute's array at offsets[location] bytes, or -1 for its constant value

@@ -454,14 +454,14 @@ var LibraryLatticeDriftGpu = {
     gl.bufferSubData(gl.ARRAY_BUFFER, 0, HEAPU8, data, bytes);
   },
 
-  ld_gpu_copy_picture: function(x, y, width, height) {
+  ld_gpu_copy_picture: function() {
     if (!LDGPU.ready)
       return;
     // A copy between images of one format, which software WebGL does as a plain memory copy: a
     // blit goes through its per-pixel blitter and costs 30 times as much.
     var gl = LDGPU.gl;
     gl.activeTexture(gl.TEXTURE1);
-    gl.copyTexSubImage2D(gl.TEXTURE_2D, 0, x, y, x, y, width, height);
+    gl.copyTexSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 0, 0, LDGPU.width, LDGPU.height);
     gl.activeTexture(gl.TEXTURE0);
   },
 

@@ -73,13 +73,11 @@ struct ListBatch {
     int offsets[1 + ATTRIBUTE_COUNT];
     // Each changed attribute's value after the last vertex: the current value once the list ran.
     float last[ATTRIBUTE_COUNT][4];
-    // The box around its positions, and their largest coordinate.
-    float low[3];
-    float high[3];
-    float extent;
-    // A batch of points: its runs in the list's runs (runCount 0: drawn whole).
+    // A batch of points split into runs: its runs in the list's runs (runCount 0: drawn whole),
+    // and the largest coordinate of any of its points.
     int firstRun;
     int runCount;
+    float extent;
 };
 
 struct DisplayList {
@@ -183,8 +181,6 @@ enum Dirty : unsigned {
 // The layer: whether a WebGL context is attached, the GL state, names and recording.
 struct Layer {
     bool open = false;
-    int pictureWidth = 0;
-    int pictureHeight = 0;
     GlState state;
     unsigned dirty = DIRTY_ALL;
     // The model-view-projection product last handed to the backend.

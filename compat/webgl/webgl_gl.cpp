@@ -239,66 +239,8 @@ void issue(GLenum mode, int first, int count, unsigned buffer, const int offsets
     }
 }
 
-// The box around `count` positions (x, y, z each).
-void bounding_box(const float* positions, int count, float low[3], float high[3])
-{
-    for (int k = 0; k < 3; ++k)
-        low[k] = high[k] = positions[k];
-    for (int i = 1; i < count; ++i)
-        for (int k = 0; k < 3; ++k) {
-            low[k] = std::min(low[k], positions[3 * i + k]);
-            high[k] = std::max(high[k], positions[3 * i + k]);
-        }
-}
-
-// A window coordinate held to 0 .. limit.
-int pixel_within(double x, int limit)
-{
-    return x < 0.0 ? 0 : x > limit ? limit : static_cast<int>(x);
-}
-
-// Copies into the picture's copy the pixels that a draw inside the box can reach, with a pixel
-// to spare around the box's window rectangle (placed corners move by half a pixel); the whole
-// viewport when part of the box lies on or behind the eye's plane.
-void copy_under_box(const float low[3], const float high[3])
-{
-    const int* v = S().viewport;
-    int x0 = std::max(v[0], 0);
-    int y0 = std::max(v[1], 0);
-    int x1 = std::min(v[0] + v[2], L.pictureWidth);
-    int y1 = std::min(v[1] + v[3], L.pictureHeight);
-    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
-    bool whole = false;
-    for (int corner = 0; corner < 8 && !whole; ++corner) {
-        const float p[4] = {(corner & 1) ? high[0] : low[0], (corner & 2) ? high[1] : low[1],
-                            (corner & 4) ? high[2] : low[2], 1.0f};
-        float c[4];
-        mat_transform(L.mvp, p, c);
-        if (!(c[3] > 0.0f) || !std::isfinite(c[0] / c[3]) || !std::isfinite(c[1] / c[3])) {
-            whole = true;
-            break;
-        }
-        const double x = (static_cast<double>(c[0]) / c[3] * 0.5 + 0.5) * v[2] + v[0];
-        const double y = (static_cast<double>(c[1]) / c[3] * 0.5 + 0.5) * v[3] + v[1];
-        minX = std::min(minX, x);
-        maxX = std::max(maxX, x);
-        minY = std::min(minY, y);
-        maxY = std::max(maxY, y);
-    }
-    if (!whole) {
-        x0 = std::max(x0, pixel_within(std::floor(minX) - 1.0, L.pictureWidth));
-        y0 = std::max(y0, pixel_within(std::floor(minY) - 1.0, L.pictureHeight));
-        x1 = std::min(x1, pixel_within(std::ceil(maxX) + 1.0, L.pictureWidth));
-        y1 = std::min(y1, pixel_within(std::ceil(maxY) + 1.0, L.pictureHeight));
-    }
-    if (x1 > x0 && y1 > y0)
-        ld_gpu_copy_picture(x0, y0, x1 - x0, y1 - y0);
-}
-
-// Draws a whole batch: from the stream, with its positions at hand, or from a list's batch, with
-// the box around them.
-void draw_batch(GLenum mode, int count, unsigned buffer, const int offsets[1 + ATTRIBUTE_COUNT],
-                const float* positions, const ListBatch* listed)
+// Draws a whole batch, from a list's buffer or the stream (0).
+void draw_batch(GLenum mode, int count, unsigned buffer, const int offsets[1 + ATTRIBUTE_COUNT])
 {
     // A single quad blended by its alpha (the trails' fade, the overlay) covers each pixel once, so
     // its shader can blend it exactly, the same on every GPU; GPUs round such blends differently
@@ -312,14 +254,8 @@ void draw_batch(GLenum mode, int count, unsigned buffer, const int offsets[1 + A
         issue(mode, 0, count, buffer, offsets);
         return;
     }
-    if (listed != nullptr) {
-        copy_under_box(listed->low, listed->high);
-    } else {
-        float low[3];
-        float high[3];
-        bounding_box(positions, count, low, high);
-        copy_under_box(low, high);
-    }
+    // The whole picture: copying only what the quad covers was measured to save nothing.
+    ld_gpu_copy_picture();
     ld_gpu_capability(GL_BLEND, 0);
     issue(mode, 0, count, buffer, offsets);
     ld_gpu_capability(GL_BLEND, 1);
@@ -425,7 +361,7 @@ void run_list(const DisplayList& list)
             if (list.buffer != 0 && b.runCount > 0 && s.pointSize == 1.0f)
                 draw_runs(list, b);
             else if (list.buffer != 0)
-                draw_batch(b.mode, b.count, list.buffer, b.offsets, nullptr, &b);
+                draw_batch(b.mode, b.count, list.buffer, b.offsets);
             for (int a = 0; a < ATTRIBUTE_COUNT; ++a)
                 if (b.offsets[1 + a] >= 0)
                     copy4(s.current[a], b.last[a]);
@@ -628,8 +564,6 @@ bool webgl_layer_open(int width, int height)
 {
     if (ld_gpu_open(width, height, LOCATION_SIZE, 1 + ATTRIBUTE_COUNT) == 0)
         return false;
-    L.pictureWidth = width;
-    L.pictureHeight = height;
     const GLuint bound = L.state.boundTexture;
     L.state = GlState();
     L.state.viewport[2] = width;
@@ -660,11 +594,7 @@ bool webgl_layer_open(int width, int height)
 
 bool webgl_layer_resize(int width, int height)
 {
-    if (!L.open || ld_gpu_resize(width, height) == 0)
-        return false;
-    L.pictureWidth = width;
-    L.pictureHeight = height;
-    return true;
+    return L.open && ld_gpu_resize(width, height) != 0;
 }
 
 void webgl_layer_lost()
@@ -701,10 +631,9 @@ void glEnd()
         batch.mode = r.mode;
         batch.count = count;
         r.pack(&L.listData, batch.offsets);
-        bounding_box(r.positions.data(), count, batch.low, batch.high);
-        for (int k = 0; k < 3; ++k)
-            batch.extent = std::max({batch.extent, std::fabs(batch.low[k]), std::fabs(batch.high[k])});
         if (r.mode == GL_POINTS && count >= CULL_MIN_POINTS) {
+            for (const float p : r.positions)
+                batch.extent = std::max(batch.extent, std::fabs(p));
             batch.firstRun = static_cast<int>(g_pending.runs.size());
             split_runs(r.positions, count, &g_pending.runs);
             batch.runCount = static_cast<int>(g_pending.runs.size()) - batch.firstRun;
@@ -719,7 +648,7 @@ void glEnd()
     L.stream.clear();
     r.pack(&L.stream, offsets);
     ld_gpu_stream(L.stream.data(), static_cast<int>(L.stream.size()));
-    draw_batch(r.mode, count, 0, offsets, r.positions.data(), nullptr);
+    draw_batch(r.mode, count, 0, offsets);
 }
 
 void glVertex2f(GLfloat x, GLfloat y) { add_vertex(x, y, 0.0f); }
@@ -940,12 +869,8 @@ void glClear(GLbitfield mask)
 {
     if (!L.open)
         return;
-    // With depth writes off a clear leaves the depth buffer as it is, as in GL: no need to ask.
-    mask &= S().depthMask ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT;
-    if (mask == 0)
-        return;
     const float* c = S().clearColour;
-    ld_gpu_clear(static_cast<int>(mask), c[0], c[1], c[2], c[3]);
+    ld_gpu_clear(static_cast<int>(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)), c[0], c[1], c[2], c[3]);
 }
 
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)

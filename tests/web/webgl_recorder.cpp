@@ -93,7 +93,7 @@ void ld_gpu_attribute(int index, float x, float y, float z, float w) { record("a
 unsigned ld_gpu_buffer_create(const void*, int bytes) { return record("buffer_create", bytes), gpu_recorder.nextId++; }
 void ld_gpu_buffer_delete(unsigned id) { record("buffer_delete", id); }
 void ld_gpu_stream(const void*, int bytes) { record("stream", bytes); }
-void ld_gpu_copy_picture(int x, int y, int width, int height) { record("copy_picture", x, y, width, height); }
+void ld_gpu_copy_picture() { record("copy_picture"); }
 void ld_gpu_draw(int mode, int first, int count, unsigned buffer, const int* offsets)
 {
     append(record("draw", mode, first, count, buffer), offsets, 4);
