@@ -10,16 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-// Bits of ld_gpu_shading.
-constexpr int WEBGL_SHADE_FOG = 1;
-constexpr int WEBGL_SHADE_LIGHTING = 2;
-constexpr int WEBGL_SHADE_TEXTURE = 4;
-constexpr int WEBGL_SHADE_AMBIENT_FROM_COLOUR = 8;
-constexpr int WEBGL_SHADE_DIFFUSE_FROM_COLOUR = 16;
-constexpr int WEBGL_SHADE_LOCAL_VIEWER = 32;
-constexpr int WEBGL_SHADE_LIGHT0 = 64;
-
-// The lighting block handed to the shader: vec4s in this order.
+// The lighting block handed to the shaders: vec4s in this order.
 enum LightingSlot {
     LIGHT_POSITION,       // eye space
     LIGHT_AMBIENT,
@@ -36,9 +27,10 @@ enum LightingSlot {
     LIGHTING_VEC4S
 };
 
-// Attributes after the position, in the shader's locations 1 to 3.
+// Attributes after the position, in the shaders' locations 1 to 3.
 enum VertexAttribute { ATTRIBUTE_COLOUR, ATTRIBUTE_NORMAL, ATTRIBUTE_TEXCOORD, ATTRIBUTE_COUNT };
-constexpr int ATTRIBUTE_SIZE[ATTRIBUTE_COUNT] = {4, 3, 2};
+// Components of the position (3) and of each attribute, by location.
+constexpr int LOCATION_SIZE[1 + ATTRIBUTE_COUNT] = {3, 4, 3, 2};
 
 // The vertices of one glBegin/glEnd, attribute by attribute, and the attributes set between them.
 struct VertexRecorder {
@@ -52,9 +44,9 @@ struct VertexRecorder {
     // Empties the arrays, keeping their storage.
     void reset(GLenum newMode);
     // Copies the positions and the changed attributes, one block after the other, into `out`
-    // (appended), and writes each block's byte offset from `base` (-1 for an attribute that stays
+    // (appended), and writes each block's byte offset in `out` (-1 for an attribute that stays
     // constant).
-    void pack(std::vector<unsigned char>* out, std::size_t base, int offsets[1 + ATTRIBUTE_COUNT]) const;
+    void pack(std::vector<unsigned char>* out, int offsets[1 + ATTRIBUTE_COUNT]) const;
 };
 
 // One step of a display list.
@@ -65,6 +57,15 @@ struct ListOp {
     float value[4];
 };
 
+// Consecutive points of a list's batch and the box around them (object coordinates): a frame
+// whose clip volume the box cannot reach draws none of them.
+struct PointRun {
+    float low[3];
+    float high[3];
+    int first;
+    int count;
+};
+
 // A glBegin/glEnd recorded into a list: its primitive and where its arrays lie in the list's buffer.
 struct ListBatch {
     GLenum mode;
@@ -72,12 +73,18 @@ struct ListBatch {
     int offsets[1 + ATTRIBUTE_COUNT];
     // Each changed attribute's value after the last vertex: the current value once the list ran.
     float last[ATTRIBUTE_COUNT][4];
+    // A batch of points split into runs: its runs in the list's runs (runCount 0: drawn whole),
+    // and the largest coordinate of any of its points.
+    int firstRun;
+    int runCount;
+    float extent;
 };
 
 struct DisplayList {
     bool named = false;
     std::vector<ListOp> ops;
     std::vector<ListBatch> batches;
+    std::vector<PointRun> runs;
     unsigned buffer = 0;
 };
 
@@ -162,14 +169,13 @@ struct GlState {
     GLuint boundTexture = 0;
 };
 
-// What has changed since the last draw and must reach the shader first.
+// What has changed since the last draw and must reach the shaders first.
 enum Dirty : unsigned {
     DIRTY_MATRICES = 1,
-    DIRTY_SHADING = 2,
-    DIRTY_FOG = 4,
-    DIRTY_LIGHTING = 8,
-    DIRTY_TEX_ENV = 16,
-    DIRTY_ALL = 31,
+    DIRTY_FOG = 2,
+    DIRTY_LIGHTING = 4,
+    DIRTY_TEX_ENV = 8,
+    DIRTY_ALL = 15,
 };
 
 // The layer: whether a WebGL context is attached, the GL state, names and recording.
@@ -177,6 +183,11 @@ struct Layer {
     bool open = false;
     GlState state;
     unsigned dirty = DIRTY_ALL;
+    // The model-view-projection product last handed to the backend.
+    Mat4 mvp;
+    // The program and point size last handed to the backend (-1: none yet).
+    int sentProgram = -1;
+    float sentPointSize = -1.0f;
     // The constant attribute values last handed to the backend.
     float sentAttribute[ATTRIBUTE_COUNT][4];
     bool sentValid[ATTRIBUTE_COUNT] = {};

@@ -4,9 +4,12 @@
 #include "compat/webgl/webgl_backend.h"
 #include "compat/webgl/webgl_context.h"
 #include "compat/webgl/webgl_layer.h"
+#include "compat/webgl/webgl_program.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 Layer gl_layer;
 
@@ -15,13 +18,17 @@ namespace {
 Layer& L = gl_layer;
 GlState& S() { return gl_layer.state; }
 
-// The shading inputs as last handed to the backend (-1: none yet).
-int g_sentFlags = -1;
-int g_sentEnvMode = -1;
-float g_sentPointSize = -1.0f;
 // While a list is compiled: the attribute values its own commands have set so far.
 float g_listRunning[ATTRIBUTE_COUNT][4];
 DisplayList g_pending;
+// A new program's sources, written once per key and context.
+std::string g_vertexSource;
+std::string g_fragmentSource;
+
+// Points per run of a list's batch (see split_runs), and the fewest points a batch is split for.
+constexpr int RUN_MIN = 16;
+constexpr int RUN_MAX = 256;
+constexpr int CULL_MIN_POINTS = 4 * RUN_MIN;
 
 void copy4(float* to, const float* from) { std::memcpy(to, from, 4 * sizeof(float)); }
 
@@ -86,32 +93,76 @@ void add_vertex(float x, float y, float z)
     r.positions.push_back(z);
     float(*values)[4] = vertex_attributes();
     for (int a = 0; a < ATTRIBUTE_COUNT; ++a)
-        r.attributes[a].insert(r.attributes[a].end(), values[a], values[a] + ATTRIBUTE_SIZE[a]);
+        r.attributes[a].insert(r.attributes[a].end(), values[a], values[a] + LOCATION_SIZE[1 + a]);
 }
 
-// The shader's switches for the next draw.
-int shading_flags()
+// The program that draws `mode` in the current state.
+int program_key(GLenum mode, bool exactBlend)
 {
     const GlState& s = S();
-    int flags = 0;
+    int key = 0;
     if (s.fog)
-        flags |= WEBGL_SHADE_FOG;
+        key |= s.fogMode == GL_LINEAR ? PROGRAM_FOG_LINEAR : s.fogMode == GL_EXP ? PROGRAM_FOG_EXP : PROGRAM_FOG_EXP2;
     if (s.lighting) {
-        flags |= WEBGL_SHADE_LIGHTING;
+        key |= PROGRAM_LIGHTING;
         if (s.light0.enabled)
-            flags |= WEBGL_SHADE_LIGHT0;
+            key |= PROGRAM_LIGHT0;
         if (s.localViewer)
-            flags |= WEBGL_SHADE_LOCAL_VIEWER;
+            key |= PROGRAM_LOCAL_VIEWER;
         if (s.colourMaterial) {
             if (s.colourMaterialMode == GL_AMBIENT_AND_DIFFUSE || s.colourMaterialMode == GL_AMBIENT)
-                flags |= WEBGL_SHADE_AMBIENT_FROM_COLOUR;
+                key |= PROGRAM_AMBIENT_FROM_COLOUR;
             if (s.colourMaterialMode == GL_AMBIENT_AND_DIFFUSE || s.colourMaterialMode == GL_DIFFUSE)
-                flags |= WEBGL_SHADE_DIFFUSE_FROM_COLOUR;
+                key |= PROGRAM_DIFFUSE_FROM_COLOUR;
         }
     }
-    if (s.texture2D && bound_texture_complete())
-        flags |= WEBGL_SHADE_TEXTURE;
-    return flags;
+    if (s.texture2D && bound_texture_complete()) {
+        switch (s.texEnvMode) {
+        case GL_REPLACE: key |= PROGRAM_TEX_REPLACE; break;
+        case GL_DECAL: key |= PROGRAM_TEX_DECAL; break;
+        case GL_BLEND: key |= PROGRAM_TEX_BLEND; break;
+        default: key |= PROGRAM_TEX_MODULATE; break;
+        }
+    }
+    if (exactBlend)
+        key |= PROGRAM_EXACT_BLEND;
+    // The core's quads are rectangles on the window's axes (bars, fade, overlay).
+    if (mode == GL_POINTS && s.pointSize == 1.0f)
+        key |= PROGRAM_PLACE_POINTS;
+    else if (mode == GL_QUADS)
+        key |= PROGRAM_PLACE_RECTANGLES;
+    return key;
+}
+
+// Makes the program of `key` current, made first if the backend has none; false when it fails.
+bool use_program(int key)
+{
+    if (key == L.sentProgram)
+        return true;
+    if (ld_gpu_program_use(key) == 0) {
+        program_sources(key, &g_vertexSource, &g_fragmentSource);
+        if (ld_gpu_program_make(key, g_vertexSource.c_str(), g_fragmentSource.c_str()) == 0) {
+            L.sentProgram = -1;
+            return false;
+        }
+    }
+    L.sentProgram = key;
+    return true;
+}
+
+// Hands the backend the matrices if either changed; L.mvp holds their product.
+void update_matrices()
+{
+    if ((L.dirty & DIRTY_MATRICES) == 0)
+        return;
+    const GlState& s = S();
+    const Mat4& modelView = s.modelView[s.modelViewDepth];
+    // The product GL's own pipeline forms once per change of either matrix.
+    L.mvp = mat_multiply(s.projection[s.projectionDepth], modelView);
+    float normal[9];
+    mat_normal_matrix(modelView, normal);
+    ld_gpu_matrices(L.mvp.m, modelView.m, normal);
+    L.dirty &= ~DIRTY_MATRICES;
 }
 
 // Hands the light and the material to the shader, in LightingSlot order.
@@ -135,39 +186,31 @@ void send_lighting()
     copy4(block[MATERIAL_SPECULAR], s.material.specular);
     copy4(block[MATERIAL_EMISSION], s.material.emission);
     block[MATERIAL_SHININESS][0] = s.material.shininess;
-    ld_gpu_lighting(&block[0][0]);
+    ld_gpu_lighting(&block[0][0], LIGHTING_VEC4S);
 }
 
-// Hands the backend whatever changed since the last draw.
-void prepare_draw(const int offsets[1 + ATTRIBUTE_COUNT])
+// Hands the backend the program and whatever it reads that changed since the last draw; false
+// when there is no program to draw with.
+bool prepare_draw(GLenum mode, const int offsets[1 + ATTRIBUTE_COUNT], bool exactBlend)
 {
     GlState& s = S();
-    if (L.dirty & DIRTY_MATRICES) {
-        const Mat4& modelView = s.modelView[s.modelViewDepth];
-        // The product GL's own pipeline forms once per change of either matrix.
-        const Mat4 mvp = mat_multiply(s.projection[s.projectionDepth], modelView);
-        float normal[9];
-        mat_normal_matrix(modelView, normal);
-        ld_gpu_matrices(mvp.m, modelView.m, normal);
-        L.dirty &= ~DIRTY_MATRICES;
+    update_matrices();
+    const int key = program_key(mode, exactBlend);
+    if (!use_program(key))
+        return false;
+    if (s.pointSize != L.sentPointSize) {
+        ld_gpu_point_size(s.pointSize);
+        L.sentPointSize = s.pointSize;
     }
-    const int flags = shading_flags();
-    const int envMode = static_cast<int>(s.texEnvMode);
-    if (flags != g_sentFlags || envMode != g_sentEnvMode || s.pointSize != g_sentPointSize) {
-        ld_gpu_shading(flags, envMode, s.pointSize);
-        g_sentFlags = flags;
-        g_sentEnvMode = envMode;
-        g_sentPointSize = s.pointSize;
-    }
-    if ((flags & WEBGL_SHADE_FOG) && (L.dirty & DIRTY_FOG)) {
-        ld_gpu_fog(static_cast<int>(s.fogMode), s.fogStart, s.fogEnd, s.fogDensity, s.fogColour);
+    if ((key & PROGRAM_FOG_MASK) != 0 && (L.dirty & DIRTY_FOG)) {
+        ld_gpu_fog(s.fogStart, s.fogEnd, s.fogDensity, s.fogColour);
         L.dirty &= ~DIRTY_FOG;
     }
-    if ((flags & WEBGL_SHADE_LIGHTING) && (L.dirty & DIRTY_LIGHTING)) {
+    if ((key & PROGRAM_LIGHTING) != 0 && (L.dirty & DIRTY_LIGHTING)) {
         send_lighting();
         L.dirty &= ~DIRTY_LIGHTING;
     }
-    if ((flags & WEBGL_SHADE_TEXTURE) && (L.dirty & DIRTY_TEX_ENV)) {
+    if ((key & PROGRAM_TEX_MASK) != 0 && (L.dirty & DIRTY_TEX_ENV)) {
         ld_gpu_tex_env_colour(s.texEnvColour);
         L.dirty &= ~DIRTY_TEX_ENV;
     }
@@ -181,22 +224,124 @@ void prepare_draw(const int offsets[1 + ATTRIBUTE_COUNT])
         copy4(L.sentAttribute[a], v);
         L.sentValid[a] = true;
     }
+    return true;
 }
 
+// Draws vertices first .. first + count - 1 of a batch, GL 1.1's primitives as WebGL's.
+void issue(GLenum mode, int first, int count, unsigned buffer, const int offsets[1 + ATTRIBUTE_COUNT])
+{
+    switch (mode) {
+    case GL_QUADS: ld_gpu_draw_quads(first, count - count % 4, buffer, offsets); break;
+    case GL_QUAD_STRIP: ld_gpu_draw(GL_TRIANGLE_STRIP, first, count - count % 2, buffer, offsets); break;
+    // A polygon is convex: a fan.
+    case GL_POLYGON: ld_gpu_draw(GL_TRIANGLE_FAN, first, count, buffer, offsets); break;
+    default: ld_gpu_draw(static_cast<int>(mode), first, count, buffer, offsets); break;
+    }
+}
+
+// Draws a whole batch, from a list's buffer or the stream (0).
 void draw_batch(GLenum mode, int count, unsigned buffer, const int offsets[1 + ATTRIBUTE_COUNT])
 {
-    prepare_draw(offsets);
     // A single quad blended by its alpha (the trails' fade, the overlay) covers each pixel once, so
     // its shader can blend it exactly, the same on every GPU; GPUs round such blends differently
     // (see blend_unorm8), and the trails add the differences up frame after frame.
     const GlState& s = S();
     const bool exactBlend = s.blend && s.blendSrc == GL_SRC_ALPHA && s.blendDst == GL_ONE_MINUS_SRC_ALPHA &&
                             mode == GL_QUADS && count == 4;
-    // The core's quads are rectangles on the window's axes (bars, fade, overlay).
-    const int raster = mode == GL_POINTS  ? RASTER_POINT_PIXELS
-                       : mode == GL_QUADS ? RASTER_RECTANGLE_EDGES
-                                          : RASTER_AS_GIVEN;
-    ld_gpu_draw(static_cast<int>(mode), count, buffer, offsets, raster, exactBlend ? 1 : 0);
+    if (!prepare_draw(mode, offsets, exactBlend))
+        return;
+    if (!exactBlend) {
+        issue(mode, 0, count, buffer, offsets);
+        return;
+    }
+    // The whole picture: copying only what the quad covers was measured to save nothing.
+    ld_gpu_copy_picture();
+    ld_gpu_capability(GL_BLEND, 0);
+    issue(mode, 0, count, buffer, offsets);
+    ld_gpu_capability(GL_BLEND, 1);
+}
+
+// The six planes of the clip volume as functions of object coordinates, each >= 0 inside, widened
+// so that a point below -margin on one of them is discarded by the GPU for certain: two pixels for
+// the sides (a placed point moves by up to half a pixel), and room for the GPU's float rounding.
+struct CullPlanes {
+    float plane[6][4];
+    float margin[6];
+};
+
+// False when the viewport is empty: nothing is culled then.
+bool cull_planes(float extent, CullPlanes* out)
+{
+    const int* v = S().viewport;
+    if (v[2] < 1 || v[3] < 1)
+        return false;
+    const float* m = L.mvp.m;
+    const float widen[3] = {4.0f / static_cast<float>(v[2]), 4.0f / static_cast<float>(v[3]), 1e-4f};
+    for (int axis = 0; axis < 3; ++axis)
+        for (int side = 0; side < 2; ++side) {
+            float* plane = out->plane[2 * axis + side];
+            float size = 0.0f;
+            for (int j = 0; j < 4; ++j) {
+                const float w = m[4 * j + 3];
+                const float c = m[4 * j + axis];
+                plane[j] = (1.0f + widen[axis]) * w + (side == 0 ? c : -c);
+                size += (std::fabs(w) + std::fabs(c)) * (j < 3 ? extent : 1.0f);
+            }
+            out->margin[2 * axis + side] = 1e-4f * size;
+        }
+    return true;
+}
+
+// Whether every point of the run lies beyond one of the planes.
+bool run_hidden(const CullPlanes& planes, const PointRun& run)
+{
+    for (int i = 0; i < 6; ++i) {
+        const float* p = planes.plane[i];
+        // The box's corner farthest inside the plane.
+        float inside = p[3];
+        for (int k = 0; k < 3; ++k)
+            inside += p[k] * (p[k] > 0.0f ? run.high[k] : run.low[k]);
+        if (inside < -planes.margin[i])
+            return true;
+    }
+    return false;
+}
+
+// Draws a list's batch of points run by run, leaving out the runs the clip volume cannot reach:
+// what is drawn is drawn in the list's order, each stretch of neighbouring runs as one range of the
+// list's buffer. (Drawing hidden runs to save draw calls was measured to cost more on software
+// WebGL, which pays for every vertex.)
+void draw_runs(const DisplayList& list, const ListBatch& b)
+{
+    update_matrices();
+    CullPlanes planes;
+    const bool cull = cull_planes(b.extent, &planes);
+    bool prepared = false;
+    int first = 0;
+    int end = -1;
+    auto flush = [&]() {
+        if (end < 0)
+            return true;
+        if (!prepared && !prepare_draw(GL_POINTS, b.offsets, false))
+            return false;
+        prepared = true;
+        issue(GL_POINTS, first, end - first, list.buffer, b.offsets);
+        return true;
+    };
+    for (int r = b.firstRun; r < b.firstRun + b.runCount; ++r) {
+        const PointRun& run = list.runs[static_cast<std::size_t>(r)];
+        if (cull && run_hidden(planes, run))
+            continue;
+        if (end >= 0 && run.first == end) {
+            end = run.first + run.count;
+            continue;
+        }
+        if (!flush())
+            return;
+        first = run.first;
+        end = run.first + run.count;
+    }
+    flush();
 }
 
 void run_list(const DisplayList& list)
@@ -212,7 +357,10 @@ void run_list(const DisplayList& list)
             break;
         case ListOp::DRAW: {
             const ListBatch& b = list.batches[static_cast<std::size_t>(op.batch)];
-            if (list.buffer != 0)
+            // Culling is exact for points of size 1 only: wider ones can reach in from outside.
+            if (list.buffer != 0 && b.runCount > 0 && s.pointSize == 1.0f)
+                draw_runs(list, b);
+            else if (list.buffer != 0)
                 draw_batch(b.mode, b.count, list.buffer, b.offsets);
             for (int a = 0; a < ATTRIBUTE_COUNT; ++a)
                 if (b.offsets[1 + a] >= 0)
@@ -221,6 +369,34 @@ void run_list(const DisplayList& list)
         }
         }
     }
+}
+
+// Splits a batch of points into runs for culling: consecutive points, up to RUN_MAX of them, that
+// lie along one axis where the points allow it (the lattice's rows), else at least RUN_MIN.
+void split_runs(const std::vector<float>& positions, int count, std::vector<PointRun>* runs)
+{
+    PointRun run{};
+    for (int i = 0; i < count; ++i) {
+        const float* p = &positions[3 * static_cast<std::size_t>(i)];
+        int spread = 0;
+        for (int k = 0; i > 0 && k < 3; ++k)
+            spread += std::min(run.low[k], p[k]) != std::max(run.high[k], p[k]) ? 1 : 0;
+        if (i == 0 || run.count == RUN_MAX || (spread > 1 && run.count >= RUN_MIN)) {
+            if (i > 0)
+                runs->push_back(run);
+            run.first = i;
+            run.count = 0;
+            std::memcpy(run.low, p, sizeof run.low);
+            std::memcpy(run.high, p, sizeof run.high);
+        }
+        for (int k = 0; k < 3; ++k) {
+            run.low[k] = std::min(run.low[k], p[k]);
+            run.high[k] = std::max(run.high[k], p[k]);
+        }
+        ++run.count;
+    }
+    if (count > 0)
+        runs->push_back(run);
 }
 
 void release_list(DisplayList& list)
@@ -364,14 +540,14 @@ void VertexRecorder::reset(GLenum newMode)
         a.clear();
 }
 
-void VertexRecorder::pack(std::vector<unsigned char>* out, std::size_t base, int offsets[1 + ATTRIBUTE_COUNT]) const
+void VertexRecorder::pack(std::vector<unsigned char>* out, int offsets[1 + ATTRIBUTE_COUNT]) const
 {
     auto append = [&](const std::vector<float>& data) {
         const std::size_t at = out->size();
         const std::size_t bytes = data.size() * sizeof(float);
         out->resize(at + bytes);
         std::memcpy(out->data() + at, data.data(), bytes);
-        return static_cast<int>(at - base);
+        return static_cast<int>(at);
     };
     offsets[0] = append(positions);
     for (int a = 0; a < ATTRIBUTE_COUNT; ++a)
@@ -386,7 +562,7 @@ Mat4& current_matrix()
 
 bool webgl_layer_open(int width, int height)
 {
-    if (ld_gpu_open(width, height) == 0)
+    if (ld_gpu_open(width, height, LOCATION_SIZE, 1 + ATTRIBUTE_COUNT) == 0)
         return false;
     const GLuint bound = L.state.boundTexture;
     L.state = GlState();
@@ -395,9 +571,8 @@ bool webgl_layer_open(int width, int height)
     L.dirty = DIRTY_ALL;
     for (bool& sent : L.sentValid)
         sent = false;
-    g_sentFlags = -1;
-    g_sentEnvMode = -1;
-    g_sentPointSize = -1.0f;
+    L.sentProgram = -1;
+    L.sentPointSize = -1.0f;
     L.recorder.reset(0);
     L.recorder.inside = false;
     L.compiling = 0;
@@ -417,16 +592,9 @@ bool webgl_layer_open(int width, int height)
     return true;
 }
 
-void webgl_layer_resize(int width, int height)
+bool webgl_layer_resize(int width, int height)
 {
-    if (L.open)
-        ld_gpu_resize(width, height);
-}
-
-void webgl_layer_present()
-{
-    if (L.open)
-        ld_gpu_present();
+    return L.open && ld_gpu_resize(width, height) != 0;
 }
 
 void webgl_layer_lost()
@@ -462,7 +630,14 @@ void glEnd()
         ListBatch batch{};
         batch.mode = r.mode;
         batch.count = count;
-        r.pack(&L.listData, 0, batch.offsets);
+        r.pack(&L.listData, batch.offsets);
+        if (r.mode == GL_POINTS && count >= CULL_MIN_POINTS) {
+            for (const float p : r.positions)
+                batch.extent = std::max(batch.extent, std::fabs(p));
+            batch.firstRun = static_cast<int>(g_pending.runs.size());
+            split_runs(r.positions, count, &g_pending.runs);
+            batch.runCount = static_cast<int>(g_pending.runs.size()) - batch.firstRun;
+        }
         for (int a = 0; a < ATTRIBUTE_COUNT; ++a)
             copy4(batch.last[a], g_listRunning[a]);
         g_pending.batches.push_back(batch);
@@ -471,7 +646,7 @@ void glEnd()
     }
     int offsets[1 + ATTRIBUTE_COUNT];
     L.stream.clear();
-    r.pack(&L.stream, 0, offsets);
+    r.pack(&L.stream, offsets);
     ld_gpu_stream(L.stream.data(), static_cast<int>(L.stream.size()));
     draw_batch(r.mode, count, 0, offsets);
 }

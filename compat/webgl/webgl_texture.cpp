@@ -35,12 +35,20 @@ int channels_of(GLenum format)
     }
 }
 
+// Hands a parameter to WebGL: GL 1.1's GL_CLAMP has no WebGL counterpart; clamping to the edge is
+// the nearest.
+void send_parameter(GLenum pname, GLint value)
+{
+    constexpr GLint WEBGL_CLAMP_TO_EDGE = 0x812F;
+    ld_gpu_texture_parameter(static_cast<int>(pname), value == GL_CLAMP ? WEBGL_CLAMP_TO_EDGE : value);
+}
+
 void apply_parameters(const TextureRecord& t)
 {
-    ld_gpu_texture_parameter(GL_TEXTURE_MIN_FILTER, t.minFilter);
-    ld_gpu_texture_parameter(GL_TEXTURE_MAG_FILTER, t.magFilter);
-    ld_gpu_texture_parameter(GL_TEXTURE_WRAP_S, t.wrapS);
-    ld_gpu_texture_parameter(GL_TEXTURE_WRAP_T, t.wrapT);
+    send_parameter(GL_TEXTURE_MIN_FILTER, t.minFilter);
+    send_parameter(GL_TEXTURE_MAG_FILTER, t.magFilter);
+    send_parameter(GL_TEXTURE_WRAP_S, t.wrapS);
+    send_parameter(GL_TEXTURE_WRAP_T, t.wrapT);
 }
 
 bool image_request_valid(GLenum target, GLint level, GLsizei width, GLsizei height, GLenum type)
@@ -206,7 +214,7 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param)
     default:
         return;
     }
-    ld_gpu_texture_parameter(static_cast<int>(pname), param);
+    send_parameter(pname, param);
 }
 
 void glTexEnvf(GLenum target, GLenum pname, GLfloat param)

@@ -17,6 +17,9 @@ namespace {
 
 PageOptions g_options;
 std::string g_message;
+// The page's query, written by the page; its length when it was too long to take.
+std::string g_query;
+std::size_t g_refusedLength = 0;
 bool g_running = false;
 long g_fixedFrame = 0;
 std::uint32_t g_seed = 0;
@@ -25,11 +28,29 @@ std::uint32_t g_seed = 0;
 
 extern "C" {
 
-// Reads the page's query string; returns "" or the message the page shows instead of the saver.
-EMSCRIPTEN_KEEPALIVE const char* web_configure(const char* query)
+// Room for the page's query of `bytes` bytes with its terminating NUL, which the page writes there
+// before web_configure; null for a query too long to be one of ours.
+EMSCRIPTEN_KEEPALIVE char* web_query_buffer(int bytes)
+{
+    g_query.clear();
+    g_refusedLength = 0;
+    if (bytes < 1 || static_cast<std::size_t>(bytes) > MAX_QUERY_LENGTH + 1) {
+        g_refusedLength = bytes < 1 ? 0 : static_cast<std::size_t>(bytes) - 1;
+        return nullptr;
+    }
+    g_query.assign(static_cast<std::size_t>(bytes), '\0');
+    return &g_query[0];
+}
+
+// Reads the page's query; returns "" or the message the page shows instead of the saver.
+EMSCRIPTEN_KEEPALIVE const char* web_configure()
 {
     g_message.clear();
-    if (!parse_page_options(query, &g_options, &g_message))
+    if (g_refusedLength > 0)
+        g_message = overlong_query_message(g_refusedLength);
+    else
+        parse_page_options(g_query.c_str(), &g_options, &g_message);
+    if (!g_message.empty())
         g_message = "Bad URL parameter: " + g_message;
     return g_message.c_str();
 }
@@ -71,7 +92,6 @@ EMSCRIPTEN_KEEPALIVE void web_live_frame()
     if (!g_running)
         return;
     render_frame();
-    webgl_layer_present();
 }
 
 // The fixed run's next frame in simulated time, shown; returns its number (the run's frame count
@@ -82,19 +102,19 @@ EMSCRIPTEN_KEEPALIVE long web_fixed_frame()
         return g_fixedFrame;
     ++g_fixedFrame;
     headless_frame(g_fixedFrame, g_options.fps);
-    webgl_layer_present();
     return g_fixedFrame;
 }
 
-// The canvas has a new size in device pixels; the scene follows as a resized window would.
-EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height)
+// The canvas has a new size in device pixels; the scene follows as a resized window would. 0 when
+// no picture of that size can be made: the scene then stays at its size.
+EMSCRIPTEN_KEEPALIVE int web_resize(int width, int height)
 {
-    if (!g_running || width < 1 || height < 1)
-        return;
-    webgl_layer_resize(width, height);
+    if (!g_running || width < 1 || height < 1 || !webgl_layer_resize(width, height))
+        return 0;
     window_width = width;
     window_height = height;
     scene_objects::layout.setWindowSize(static_cast<float>(width), static_cast<float>(height));
+    return 1;
 }
 
 // The context is lost: the scene lets go of its lists, the layer of every GPU object.

@@ -18,9 +18,16 @@
   var running = false;
   var fixedFrames = 0;
   var lastFrame = null;
-  var pendingSize = null;
+  // The live canvas's size in device pixels as the page last laid it out, whatever the context's
+  // state; a size the GPU could not make a picture of, not tried again until the layout changes.
+  var wantedSize = null;
+  var refusedSize = null;
+  // The largest picture side this context allows, read while it is usable.
+  var sideLimit = 0;
+  var seenRatio = window.devicePixelRatio || 1;
   var pointerRef = null;
   var nextSlice = new MessageChannel();
+  var slicePaused = false;
 
   var api = {
     state: 'loading',   // loading, running, done (a fixed run), lost, message
@@ -66,34 +73,63 @@
     show('Lattice Drift stopped: ' + what + (error ? ' (' + (error.message || error) + ')' : '') + '.');
   }
 
-  function largestSide() {
+  // The largest side of a picture: a renderbuffer, a viewport and a texture (the picture's copy)
+  // must all hold it. Read once per context: a lost context answers null.
+  function readSideLimit() {
     var dims = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
-    return Math.min(gl.getParameter(gl.MAX_RENDERBUFFER_SIZE), dims[0], dims[1]);
+    var limits = [gl.getParameter(gl.MAX_RENDERBUFFER_SIZE), gl.getParameter(gl.MAX_TEXTURE_SIZE),
+                  dims && dims[0], dims && dims[1]];
+    if (limits.every(function (n) { return n > 0; }))
+      sideLimit = Math.min.apply(null, limits);
   }
 
-  // The canvas in device pixels, so that one point is one device pixel.
-  function liveSize() {
+  // A size in device pixels held to the side limit (if one could be read), the aspect kept.
+  function fitted(size) {
+    var scale = sideLimit > 0 ? Math.min(1, sideLimit / Math.max(size[0], size[1])) : 1;
+    return [Math.max(1, Math.floor(size[0] * scale)), Math.max(1, Math.floor(size[1] * scale))];
+  }
+
+  // The canvas's size in device pixels, so that one point is one device pixel.
+  function layoutSize() {
     var ratio = window.devicePixelRatio || 1;
-    var limit = largestSide();
-    return [Math.max(1, Math.min(limit, Math.round(canvas.clientWidth * ratio))),
-            Math.max(1, Math.min(limit, Math.round(canvas.clientHeight * ratio)))];
+    return [Math.max(1, Math.round(canvas.clientWidth * ratio)), Math.max(1, Math.round(canvas.clientHeight * ratio))];
   }
 
+  // Follows the canvas's size in device pixels as its box's observer reports it.
   function watchSize() {
-    var ratio = window.devicePixelRatio || 1;
     var observer = new ResizeObserver(function (entries) {
-      var entry = entries[0];
-      var box = entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
-      var w = box ? box.inlineSize : Math.round(entry.contentRect.width * ratio);
-      var h = box ? box.blockSize : Math.round(entry.contentRect.height * ratio);
-      var limit = largestSide();
-      pendingSize = [Math.max(1, Math.min(limit, w)), Math.max(1, Math.min(limit, h))];
+      var box = entries[0].devicePixelContentBoxSize && entries[0].devicePixelContentBoxSize[0];
+      wantedSize = box ? [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)] : layoutSize();
     });
     try {
       observer.observe(canvas, { box: 'device-pixel-content-box' });
     } catch (e) {
       observer.observe(canvas);
     }
+  }
+
+  // Whether the device pixel ratio changed since the last call (a zoom, a move to another
+  // display). Not every browser reports that to the box's observer, or as a media query's change.
+  function ratioChanged() {
+    var ratio = window.devicePixelRatio || 1;
+    if (ratio === seenRatio)
+      return false;
+    seenRatio = ratio;
+    return true;
+  }
+
+  // Gives the live picture, and with it the canvas, the size the layout wants if the GPU can make a
+  // picture of it; else the picture keeps its size (the page stretches it).
+  function followSize() {
+    if (ratioChanged())
+      wantedSize = layoutSize();
+    if (!wantedSize)
+      return;
+    var size = fitted(wantedSize);
+    if ((size[0] === canvas.width && size[1] === canvas.height) ||
+        (refusedSize && size[0] === refusedSize[0] && size[1] === refusedSize[1]))
+      return;
+    refusedSize = module._web_resize(size[0], size[1]) ? null : size;
   }
 
   function liveTick(now) {
@@ -105,12 +141,7 @@
     // Keep the 60 Hz cadence on faster displays; after a pause (a hidden tab) start afresh.
     lastFrame = lastFrame === null || now - lastFrame > 2 * FRAME_MS ? now : lastFrame + FRAME_MS;
     try {
-      if (pendingSize && (pendingSize[0] !== canvas.width || pendingSize[1] !== canvas.height)) {
-        canvas.width = pendingSize[0];
-        canvas.height = pendingSize[1];
-        module._web_resize(canvas.width, canvas.height);
-      }
-      pendingSize = null;
+      followSize();
       var started = performance.now();
       module._web_live_frame();
       api.renderMs += performance.now() - started;
@@ -120,9 +151,23 @@
     }
   }
 
+  // A fixed run's canvas in CSS pixels: one pixel of the picture on one device pixel.
+  function fixedScale() {
+    var ratio = window.devicePixelRatio || 1;
+    canvas.style.width = module._web_fixed_width() / ratio + 'px';
+    canvas.style.height = module._web_fixed_height() / ratio + 'px';
+  }
+
   function fixedSlice() {
     if (!running)
       return;
+    if (ratioChanged())
+      fixedScale();
+    // Message channels are not throttled in a hidden tab: the run waits there until it is shown.
+    if (document.hidden) {
+      slicePaused = true;
+      return;
+    }
     try {
       var started = performance.now();
       var frame;
@@ -143,11 +188,35 @@
     }
   }
   nextSlice.port1.onmessage = fixedSlice;
+  document.addEventListener('visibilitychange', function () {
+    if (!document.hidden && slicePaused) {
+      slicePaused = false;
+      nextSlice.port2.postMessage(null);
+    }
+  });
 
-  // Starts the scene, or starts it again on a restored context.
+  // Starts the scene on a picture of `size`, which the module gives the canvas. A live picture too
+  // large for the GPU's memory falls back to half the size, and so on; a fixed run has the size it
+  // asked for or none.
+  function startScene(size) {
+    for (;;) {
+      if (module._web_start(size[0], size[1]))
+        return true;
+      if (fixedFrames > 0 || gl.isContextLost() || (size[0] === 1 && size[1] === 1))
+        return false;
+      size = [Math.max(1, size[0] >> 1), Math.max(1, size[1] >> 1)];
+    }
+  }
+
+  // Starts the scene, or starts it again on a restored context at the size the layout has now.
   function begin() {
-    if (!module._web_start(canvas.width, canvas.height)) {
-      show('Lattice Drift could not set up WebGL 2 for its picture.');
+    readSideLimit();
+    if (ratioChanged() && fixedFrames === 0)
+      wantedSize = layoutSize();
+    var size = fixedFrames > 0 ? [module._web_fixed_width(), module._web_fixed_height()] : fitted(wantedSize);
+    refusedSize = null;
+    if (!startScene(size)) {
+      show('Lattice Drift could not set up WebGL 2 for its ' + size[0] + 'x' + size[1] + ' picture.');
       return;
     }
     running = true;
@@ -166,9 +235,22 @@
     return !!document.fullscreenElement;
   }
 
+  // Full screen where the browser offers it (iPhone Safari does not): elsewhere nothing happens.
+  function enterFullscreen() {
+    var root = document.documentElement;
+    if (api.state !== 'running' || typeof root.requestFullscreen !== 'function')
+      return;
+    var entered = root.requestFullscreen({ navigationUI: 'hide' });
+    if (entered && entered.catch)
+      entered.catch(function () {});
+  }
+
   function leaveFullscreen() {
-    if (inFullscreen())
-      document.exitFullscreen().catch(function () {});
+    if (!inFullscreen() || typeof document.exitFullscreen !== 'function')
+      return;
+    var left = document.exitFullscreen();
+    if (left && left.catch)
+      left.catch(function () {});
   }
 
   // A click or a key enters full screen; there a key, a button or more than 4 pixels of pointer
@@ -179,8 +261,8 @@
     var pressedInFullscreen = false;
     document.addEventListener('click', function () {
       // The click whose press left full screen must not enter it again.
-      if (!pressedInFullscreen && !inFullscreen() && api.state === 'running')
-        document.documentElement.requestFullscreen({ navigationUI: 'hide' }).catch(function () {});
+      if (!pressedInFullscreen && !inFullscreen())
+        enterFullscreen();
       pressedInFullscreen = false;
     });
     document.addEventListener('keydown', function (e) {
@@ -188,8 +270,8 @@
         return;
       if (inFullscreen())
         leaveFullscreen();
-      else if (api.state === 'running')
-        document.documentElement.requestFullscreen({ navigationUI: 'hide' }).catch(function () {});
+      else
+        enterFullscreen();
     });
     document.addEventListener('pointerdown', function () {
       pressedInFullscreen = inFullscreen();
@@ -211,14 +293,26 @@
     });
   }
 
+  // Hands the module the query through its heap (a URL may be megabytes long; the stack is small);
+  // returns "" or the message to show. An overlong query gets no room, and the module says so.
+  function configure(query) {
+    var bytes = module.lengthBytesUTF8(query) + 1;
+    var buffer = module._web_query_buffer(bytes);
+    if (buffer)
+      module.stringToUTF8(query, buffer, bytes);
+    return module.UTF8ToString(module._web_configure());
+  }
+
   function start() {
-    var problem = module.ccall('web_configure', 'string', ['string'], [location.search]);
+    var problem = configure(location.search);
     if (problem) {
       show(problem);
       return;
     }
-    gl = canvas.getContext('webgl2', { alpha: false, depth: false, stencil: false, antialias: false,
-                                       premultipliedAlpha: false, preserveDrawingBuffer: false });
+    // The layer draws its picture straight into the canvas, which keeps it from frame to frame; its
+    // alpha stays 1 (see webgl_backend.js).
+    gl = canvas.getContext('webgl2', { alpha: true, depth: true, stencil: false, antialias: false,
+                                       premultipliedAlpha: true, preserveDrawingBuffer: true });
     if (!gl) {
       show('Lattice Drift needs WebGL 2, which this browser does not offer or has turned off.');
       return;
@@ -240,23 +334,18 @@
     });
 
     fixedFrames = module._web_fixed_frames();
+    readSideLimit();
     if (fixedFrames > 0) {
       var w = module._web_fixed_width(), h = module._web_fixed_height();
-      if (w > largestSide() || h > largestSide()) {
+      if (Math.max(w, h) > sideLimit) {
         show('Lattice Drift: size ' + w + 'x' + h + ' is larger than this browser\'s WebGL allows (' +
-             largestSide() + ' pixels a side).');
+             sideLimit + ' pixels a side).');
         return;
       }
-      var ratio = window.devicePixelRatio || 1;
-      canvas.width = w;
-      canvas.height = h;
-      canvas.style.width = w / ratio + 'px';
-      canvas.style.height = h / ratio + 'px';
       document.body.classList.add('fixed');
+      fixedScale();
     } else {
-      var size = liveSize();
-      canvas.width = size[0];
-      canvas.height = size[1];
+      wantedSize = layoutSize();
       watchSize();
       watchInput();
     }

@@ -116,10 +116,18 @@ bool fail(std::string* error, const std::string& message)
 
 } // namespace
 
+std::string overlong_query_message(std::size_t length)
+{
+    return "the query is " + std::to_string(length) + " characters long; no parameters need more than " +
+           std::to_string(MAX_QUERY_LENGTH);
+}
+
 bool parse_page_options(const char* query, PageOptions* options, std::string* error)
 {
     PageOptions parsed;
     std::string text = query != nullptr ? query : "";
+    if (text.size() > MAX_QUERY_LENGTH)
+        return fail(error, overlong_query_message(text.size()));
     if (!text.empty() && text[0] == '?')
         text.erase(0, 1);
 

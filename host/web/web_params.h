@@ -3,6 +3,7 @@
 #ifndef LATTICEDRIFT_HOST_WEB_WEB_PARAMS_H
 #define LATTICEDRIFT_HOST_WEB_WEB_PARAMS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,9 +21,15 @@ struct PageOptions {
     bool immediate = false;
 };
 
+// The longest query read: every parameter at its longest, escaped, fits many times over.
+constexpr std::size_t MAX_QUERY_LENGTH = 2048;
+
 // Parses a query string ("?seed=1&frames=600", the '?' optional, %XX escapes decoded) into
-// *options. False with a one-line message in *error when a parameter is unknown, repeated or
-// malformed, or a value is out of range; *options is then unchanged.
+// *options. False with a one-line message in *error when the query is longer than
+// MAX_QUERY_LENGTH, a parameter is unknown, repeated or malformed, or a value is out of range;
+// *options is then unchanged.
 bool parse_page_options(const char* query, PageOptions* options, std::string* error);
+// The message for a query of `length` characters, over MAX_QUERY_LENGTH.
+std::string overlong_query_message(std::size_t length);
 
 #endif
