@@ -362,8 +362,8 @@
       return;
     var fromFile = location.protocol === 'file:';
     show('Lattice Drift could not load its WebAssembly' + (fromFile
-      ? ': this browser does not read it from a file. Serve the folder instead, for example with\n' +
-        'python3 -m http.server -d build/web'
+      ? ': this browser does not read it from a file. Serve the page\'s folder instead, for example\n' +
+        'with python3 -m http.server run in it'
       : ' (' + (what && what.message || what) + ').'));
   }
   LatticeDriftModule({ onAbort: loadFailed }).then(function (instance) {

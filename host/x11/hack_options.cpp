@@ -20,6 +20,7 @@ enum OptionCode {
     OPT_DISPLAY,
     OPT_BACKEND,
     OPT_HELP,
+    OPT_VERSION,
 };
 
 const option LONG_OPTIONS[] = {
@@ -34,6 +35,7 @@ const option LONG_OPTIONS[] = {
     { "display", required_argument, nullptr, OPT_DISPLAY },
     { "backend", required_argument, nullptr, OPT_BACKEND },
     { "help", no_argument, nullptr, OPT_HELP },
+    { "version", no_argument, nullptr, OPT_VERSION },
     { nullptr, 0, nullptr, 0 },
 };
 
@@ -107,6 +109,7 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
     bool fullScreen = false;
     bool windowIdGiven = false;
     bool help = false;
+    bool version = false;
     bool ok = true;
     // getopt keeps its position in globals: 0 makes glibc start over, so the parser can run again.
     optind = 0;
@@ -165,6 +168,9 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
         case OPT_HELP:
             help = true;
             break;
+        case OPT_VERSION:
+            version = true;
+            break;
         case ':':
             ok = fail(error, "option " + shown + " needs a value");
             break;
@@ -178,6 +184,8 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
         return HackParse::Error;
     if (help)
         return HackParse::Help;
+    if (version)
+        return HackParse::Version;
     if (optind < argc)
         ok = fail(error, std::string("unexpected argument '") + argv[optind] + "'");
     else if (ownWindow && fullScreen)
@@ -211,6 +219,11 @@ HackParse parse_hack_options(int argc, char* const argv[], const char* saverWind
     return HackParse::Run;
 }
 
+const char* hack_version()
+{
+    return "latticedrift " LD_VERSION "\n";
+}
+
 const char* hack_usage()
 {
     static const std::string usage = std::string("Usage: latticedrift [OPTION]...\n"
@@ -235,6 +248,7 @@ const char* hack_usage()
            "  --visual ID, --install\n"
            "                     accepted for the daemon and ignored\n"
            "  --help             show this text\n"
+           "  --version          show the version\n"
            "\n"
            "XSCREENSAVER_WINDOW alone, without a mode option, also names the window to draw into.\n"
            "Exit status: 0 when the run ends normally, 1 when the display or OpenGL fails, 2 for bad usage.\n";

@@ -32,7 +32,7 @@ struct HackOptions {
     const char* x11Only = nullptr; // the first option given that means something on X11 only
 };
 
-enum class HackParse { Run, Help, Error };
+enum class HackParse { Run, Help, Version, Error };
 
 // Parses argv (options take one dash or two) into *options, whose delayUs holds the default on
 // entry. `saverWindowEnv` is XSCREENSAVER_WINDOW (null or empty when unset): it is the window of
@@ -46,6 +46,9 @@ bool parse_window_id(const char* text, unsigned long* id);
 
 // An X window, resource or visual ID as the host shows it in messages: 0x and lower-case hexadecimal.
 std::string format_x_id(unsigned long id);
+
+// "latticedrift" and the project's version, for --version.
+const char* hack_version();
 
 // The usage text (for --help on stdout, after a reason on stderr).
 const char* hack_usage();

@@ -253,6 +253,9 @@ int hack_main(int argc, char* argv[], const RunHooks& hooks)
     case HackParse::Help:
         std::fputs(hack_usage(), stdout);
         return 0;
+    case HackParse::Version:
+        std::fputs(hack_version(), stdout);
+        return 0;
     case HackParse::Error:
         std::fprintf(stderr, "latticedrift: %s\n\n%s", error.c_str(), hack_usage());
         return EXIT_USAGE;

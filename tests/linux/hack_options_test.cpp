@@ -14,7 +14,7 @@ namespace {
 constexpr long DEFAULT_DELAY = 5000;
 
 // The parse in one line: "window", "full", "root" or "target 0x...", then " delay=N" when it is not
-// the default, " fps", " display=NAME"; or "help"; or "error: " and the message.
+// the default, " fps", " display=NAME"; or "help" or "version"; or "error: " and the message.
 std::string parse(std::initializer_list<const char*> args, const char* env)
 {
     std::vector<std::string> storage{ "latticedrift" };
@@ -28,7 +28,7 @@ std::string parse(std::initializer_list<const char*> args, const char* env)
     std::string error;
     const HackParse result = parse_hack_options(static_cast<int>(storage.size()), argv.data(), env, &o, &error);
     if (result != HackParse::Run)
-        return result == HackParse::Help ? "help" : "error: " + error;
+        return result == HackParse::Help ? "help" : result == HackParse::Version ? "version" : "error: " + error;
     char target[32];
     std::snprintf(target, sizeof target, "target 0x%lx", o.targetWindow);
     std::string line = o.mode == HackMode::Windowed ? "window" : o.mode == HackMode::FullScreen ? "full"
@@ -62,6 +62,7 @@ const Row ROWS[] = {
     { { "-delay", "0", "-fps", "-visual", "0x21", "-install" }, nullptr, "window delay=0 fps" },
     { { "--delay=10000000", "--display", ":3", "--" }, nullptr, "window delay=10000000 display=:3" },
     { { "-h" }, nullptr, "help" },
+    { { "--version", "--fullscreen" }, nullptr, "version" },
     { { "--bogus" }, nullptr, "error: unknown option '--bogus'" },
     { { "--fps=1" }, nullptr, "error: unknown option '--fps=1'" },
     { { "root" }, nullptr, "error: unexpected argument 'root'" },
