@@ -5,11 +5,11 @@
 #include "host/wayland/wayland_run.h"
 
 #include "host/frame_keeper.h"
+#include "host/posix_frame_rate.h"
 #include "host/frame_schedule.h"
 #include "host/posix_clock.h"
 #include "host/posix_stop_signals.h"
 #include "host/wayland/egl_wayland.h"
-#include "host/wayland/wayland_fps.h"
 #include "host/wayland/wayland_rules.h"
 #include "host/wayland/wayland_saver.h"
 #include "host/wayland/wayland_surface.h"
@@ -104,6 +104,7 @@ private:
     WaylandSurface surface;
     EglWayland egl;
     FrameKeeper keeper;
+    FrameRate rate; // --fps, on stderr: there is no font to draw it with
     bool keeping = false;
     int probesLeft = 0;                   // swaps still to watch before trusting the driver's
     std::vector<unsigned char> drawnPixels; // the frame as drawn, while probing
@@ -192,7 +193,7 @@ bool SurfaceRun::start(std::string* error)
     if (hooks.afterStart != nullptr)
         hooks.afterStart();
     if (options.showFps)
-        wayland_fps_start();
+        rate.start();
     return true;
 }
 
@@ -209,7 +210,8 @@ bool SurfaceRun::draw_frame()
         hooks.beforeFrame(frame);
     render_frame();
     if (options.showFps)
-        wayland_fps_frame();
+        if (const char* figures = rate.frame())
+            std::fprintf(stderr, "latticedrift: %s\n", figures);
     if (keeping)
         keeper.save();
     if (probesLeft > 0)
@@ -291,7 +293,7 @@ void SurfaceRun::finish()
 {
     if (started) {
         if (options.showFps)
-            wayland_fps_stop();
+            rate.stop();
         keeper.release();
         scene_teardown();
     }

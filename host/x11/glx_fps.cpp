@@ -2,14 +2,14 @@
 // saved and restored GL state so that the scene's own state is untouched.
 #include "host/x11/glx_fps.h"
 
-#include "host/posix_clock.h"
+#include "host/posix_frame_rate.h"
 #include "host/x11/x11_window.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>
-#include <sys/resource.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -19,31 +19,11 @@ constexpr int PAD = 4;
 
 XFontStruct* font = nullptr;
 GLuint glyphLists = 0;
-char text[80] = "";
+const char* text = "";
 int textLength = 0;
 int textWidth = 0;
 
-long frames = 0;
-long framesSinceUpdate = 0;
-double startWall = 0.0;
-double startCpu = 0.0;
-double updateWall = 0.0;
-double updateCpu = 0.0;
-
-double wall_seconds()
-{
-    return static_cast<double>(monotonic_us()) * 1e-6;
-}
-
-// User and system time of the whole process.
-double cpu_seconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const timeval& u = usage.ru_utime;
-    const timeval& s = usage.ru_stime;
-    return static_cast<double>(u.tv_sec + s.tv_sec) + static_cast<double>(u.tv_usec + s.tv_usec) * 1e-6;
-}
+FrameRate rate;
 
 void draw_text(int width, int height)
 {
@@ -97,27 +77,18 @@ void fps_start(Display* display)
             font = nullptr;
         }
     }
-    startWall = updateWall = wall_seconds();
-    startCpu = updateCpu = cpu_seconds();
+    rate.start();
 }
 
 void fps_frame(int width, int height)
 {
-    ++frames;
-    ++framesSinceUpdate;
-    const double now = wall_seconds();
-    if (now - updateWall >= 1.0) {
-        const double cpu = cpu_seconds();
-        const double perSecond = static_cast<double>(framesSinceUpdate) / (now - updateWall);
-        const double cpuMs = (cpu - updateCpu) * 1000.0 / static_cast<double>(framesSinceUpdate);
-        textLength = std::snprintf(text, sizeof text, "%.1f fps  %.2f ms CPU per frame", perSecond, cpuMs);
+    if (const char* figures = rate.frame()) {
+        text = figures;
+        textLength = static_cast<int>(std::strlen(text));
         if (font != nullptr)
             textWidth = XTextWidth(font, text, textLength);
         else
             std::fprintf(stderr, "latticedrift: %s\n", text);
-        updateWall = now;
-        updateCpu = cpu;
-        framesSinceUpdate = 0;
     }
     if (font != nullptr && textLength > 0)
         draw_text(width, height);
@@ -125,11 +96,7 @@ void fps_frame(int width, int height)
 
 void fps_stop(Display* display)
 {
-    const double seconds = wall_seconds() - startWall;
-    if (frames > 0 && seconds > 0.0)
-        std::fprintf(stderr, "latticedrift: %ld frames in %.1f s: %.1f frames/s, %.2f ms CPU per frame\n", frames,
-                     seconds, static_cast<double>(frames) / seconds,
-                     (cpu_seconds() - startCpu) * 1000.0 / static_cast<double>(frames));
+    rate.stop();
     if (font != nullptr) {
         glDeleteLists(glyphLists, GLYPH_COUNT);
         XFreeFont(display, font);
