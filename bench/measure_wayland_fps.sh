@@ -18,6 +18,7 @@ seconds=${2:-10}
 . "$script_dir/../tests/e2e/e2e_lib.sh"
 # shellcheck source=tests/wayland/sway_lib.sh
 . "$script_dir/../tests/wayland/sway_lib.sh"
+sway_shared_memory "$@"
 hz=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 percent() { awk -v t="$1" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.1f", t * 100 / (hz * s) }'; }

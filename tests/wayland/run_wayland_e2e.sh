@@ -30,6 +30,7 @@ expect_eq() { if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2',
 
 # shellcheck source=tests/wayland/sway_lib.sh
 . "$script_dir/sway_lib.sh"
+sway_shared_memory "$@"
 sway_workspace
 cp "$build_dir/bin/latticedrift" "$build_dir/tests/linux/latticedrift-test" "$work/bin/"
 cp "$build_dir/tests/wayland/wayland_e2e_pointer" "$work/tools/"

@@ -7,6 +7,18 @@ display=""
 swaysock=""
 sway_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
+# sway_shared_memory "$@", first thing in a script: sway and its clients share buffers and keymaps
+# through files in /dev/shm. Where the user cannot make one there (a chroot that has /dev without
+# its tmpfs), the script runs again in a mount namespace of its own with a tmpfs there.
+sway_shared_memory() {
+    "${sway_user[@]}" sh -c 'f=$(mktemp /dev/shm/ld-probe.XXXXXX 2>/dev/null) && rm -f "$f"' && return
+    [ -z "${LD_OWN_SHM:-}" ] || return
+    echo "info: /dev/shm cannot be written by uid 65534: running with a tmpfs there in a mount namespace" >&2
+    LD_OWN_SHM=1 exec unshare --mount --propagation unchanged bash -c \
+        'mount --make-private /dev && mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs /dev/shm; exec bash "$@"' \
+        bash "$0" "$@"
+}
+
 # Makes the scratch folder: bin/ and tools/ for programs copied there (a build folder may sit where
 # the user cannot go), shots/ and home/ for the user, run/ as its runtime folder (mode 700).
 sway_workspace() {
