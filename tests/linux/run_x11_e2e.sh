@@ -82,10 +82,14 @@ picture_problem() {
         echo "brightest in the bars: ${top%% *}/${bottom%% *}; band: $2% dark blue, $4 whitish points"
     fi
 }
+# check_picture <name> <png> <width> <height> <capture command...>: captures the picture into <png>
+# until it shows the lattice (a busy machine may take a while to draw), for at most 15 s.
 check_picture() {
-    local problem
-    problem=$(picture_problem "$2" "$3" "$4")
-    expect_eq "$1" "" "$problem"
+    local name=$1 png=$2 width=$3 height=$4 problem="no picture"
+    shift 4
+    captured() { "$@" && problem=$(picture_problem "$png" "$width" "$height") && [ -z "$problem" ]; }
+    poll 150 captured "$@"
+    expect_eq "$name" "" "$problem"
 }
 
 # ---- The Debian package: its files, run-time dependencies and lintian's verdict; no freeglut ----
@@ -203,6 +207,10 @@ for case in "--bogus||2|unknown option '--bogus'" "-window-id 0x||2|--window-id"
 done
 
 # ---- Its own window and full screen: each ending, with the pointer where Xvfb put it ----
+# Every file that a background job writes and wait_field reads is emptied before the job starts:
+# the job's own redirection truncates it only once the job runs, and a wait_field before that
+# would read an earlier run's lines (as launch_bg does for Wine).
+: >"$e2e_work/other.out"
 "$helper" window 64x64 300 >"$e2e_work/other.out" &
 other=$(wait_field "$e2e_work/other.out" window 10)
 for case in "|close|a window closed through WM_DELETE_WINDOW" "|key Escape|a window: Escape" \
@@ -228,8 +236,7 @@ id=$(wait_window '^Lattice Drift$' 15)
 sleep 1.5
 expect_eq "--fullscreen covers the screen" "1024x768+0+0" "$(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
     /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF } END { print w "x" h "+" x "+" y }')"
-import -window root "$e2e_work/full.png"
-check_picture "--fullscreen shows the lattice" "$e2e_work/full.png" 1024 768
+check_picture "--fullscreen shows the lattice" "$e2e_work/full.png" 1024 768 import -window root "$e2e_work/full.png"
 eval "$(xdotool getmouselocation --shell)"
 for step in "1 0" "2 0" "3 0" "3 1"; do
     xdotool mousemove $((X + ${step% *})) $((Y + ${step#* }))
@@ -249,15 +256,15 @@ for variant in plain ${asan_saver:+asan}; do
     build=""
     program=("$saver")
     [ "$variant" = asan ] && build="sanitizer build: " && program=("${asan_run[@]}")
+    : >"$e2e_work/target.out"
     "$helper" window 320x240 5 >"$e2e_work/target.out" &
     target=$(wait_field "$e2e_work/target.out" window 10)
     start "${program[@]}" --window-id "$target"
     if [ -z "$build" ]; then
         sleep 1.5
         xdotool windowsize "$target" 640 480
-        sleep 1.5
-        import -window "$target" "$e2e_work/target.png"
-        check_picture "--window-id draws the lattice and follows a resize" "$e2e_work/target.png" 640 480
+        check_picture "--window-id draws the lattice and follows a resize" "$e2e_work/target.png" 640 480 \
+            import -window "$target" "$e2e_work/target.png"
     fi
     wait_field "$e2e_work/target.out" destroyed 10 >/dev/null
     finish "${build}--window-id: the window's destruction ends the run with 0 within 1 s, quietly" 10
@@ -279,6 +286,7 @@ for frames in 1 2 90; do
         --out "$e2e_work/render.png" 2>/dev/null
     differing=""
     for exchange in 0 1; do
+        : >"$e2e_work/kept.out"
         LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 LATTICEDRIFT_TEST_FRAMES=$frames \
             LATTICEDRIFT_TEST_EXCHANGE=$exchange "$test_saver" >"$e2e_work/kept.out" 2>/dev/null &
         pid=$!
@@ -299,6 +307,7 @@ done
 kept_pixels() {
     local out=$1
     shift
+    : >"$e2e_work/kept.out"
     env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 LATTICEDRIFT_TEST_FRAMES=90 "$@" "$test_saver" \
         >"$e2e_work/kept.out" 2>"$err" &
     pid=$!
@@ -343,13 +352,12 @@ wait "$deep" 2>/dev/null
 # ---- Under a compositor that honours alpha (picom), a depth-32 window shows the picture only ----
 picom --backend xrender --config /dev/null >"$e2e_work/picom.log" 2>&1 &
 compositor=$!
+: >"$e2e_work/argb.out"
 "$helper" argb-window 640x480 6 >"$e2e_work/argb.out" &
 argb=$(wait_field "$e2e_work/argb.out" window 10)
 start "$saver" --window-id "$argb"
-sleep 3
-import -window root -crop 640x480+0+0 "$e2e_work/composited.png"
 check_picture "under picom, a depth-32 window shows the lattice and nothing of the desktop" \
-    "$e2e_work/composited.png" 640 480
+    "$e2e_work/composited.png" 640 480 import -window root -crop 640x480+0+0 "$e2e_work/composited.png"
 expect_eq "under picom, the depth-32 window's pixels are all opaque" 0 "$("$helper" alpha "$argb")"
 finish "a depth-32 window's destruction ends the run with 0" 60
 kill "$compositor"
@@ -378,6 +386,7 @@ expect_eq "every GLX error, and a BadAlloc or BadLength of a GLX request, ends t
     "1:1 1:1 1:1 1:1 1:1 1:1 " "$results" "status:reasons per kind"
 for case in "other@3|going on after an X error: BadWindow" "glx-unsupported-private-request@0|"; do
     IFS='|' read -r injected said <<<"$case"
+    : >"$e2e_work/errors.out"
     LATTICEDRIFT_TEST_X_ERROR=$injected LATTICEDRIFT_TEST_FRAMES=20 "$test_saver" >"$e2e_work/errors.out" 2>"$err" &
     pid=$!
     wait_field "$e2e_work/errors.out" frames 20 >/dev/null
@@ -422,6 +431,7 @@ expect_eq "--delay 50000 paces at 20 frames/s and 200000 at 5 (wide margins)" "y
         (s >= 2 && s <= 5.4) ? "yes" : "no" }')" "$fast and $slow frames/s"
 
 # ---- A window manager that never maps: asleep while unmapped, and the stop signals still work ----
+: >"$e2e_work/wm.out"
 "$helper" stub-wm >"$e2e_work/wm.out" &
 wm=$!
 wait_field "$e2e_work/wm.out" wm 10 >/dev/null
@@ -454,6 +464,7 @@ expect_eq "an unmapped window costs under a third of a visible one's CPU" yes \
 # ---- Two runs start from different seeds ----
 seeds=""
 for run in 1 2; do
+    : >"$e2e_work/seed.out"
     LATTICEDRIFT_TEST_FRAMES=1 "$test_saver" >"$e2e_work/seed.out" 2>"$e2e_work/seed.err" &
     pid=$!
     wait_field "$e2e_work/seed.out" frames 20 >/dev/null
@@ -471,7 +482,8 @@ Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset +iglx 3>"$e2e_work
 iglx=$!
 poll 100 test -s "$e2e_work/iglx.display"
 DISPLAY=":$(head -n1 "$e2e_work/iglx.display")" LIBGL_ALWAYS_INDIRECT=1 start "$saver" --fps
-sleep 3
+# The first figures come a second after the first frame; a busy machine may take longer to start.
+poll 200 grep -q ' fps .* ms CPU per frame' "$err"
 kill -TERM "$pid"
 wait "$pid"
 expect_eq "indirect GLX with --fps runs on, its figures on stderr, and ends with 0" \
@@ -493,6 +505,7 @@ geometry() { xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF } /Abso
 spans() { [ "$(geometry)" = "2048x768+0+0" ]; }
 for wm in none ewmh; do
     if [ "$wm" = ewmh ]; then
+        : >"$e2e_work/ewmh.out"
         "$helper" ewmh-wm >"$e2e_work/ewmh.out" &
         ewmh=$!
         wait_field "$e2e_work/ewmh.out" wm 10 >/dev/null
