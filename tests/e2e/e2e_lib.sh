@@ -62,6 +62,22 @@ e2e_start() {
     cd "$e2e_work" || return 1
 }
 
+# poll <tenths of a second> <command...>: true as soon as the command succeeds, false after that long.
+poll() {
+    local tenths=$1
+    shift
+    until "$@"; do
+        [ $((tenths -= 1)) -ge 0 ] || return 1
+        sleep 0.1
+    done
+}
+# ended <pid>: the process is gone or a zombie.
+ended() {
+    local state
+    state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
 # The Windows form of a Linux path (Wine maps / to drive Z:); a Windows path stays as it is.
 winpath() {
     local path=$1

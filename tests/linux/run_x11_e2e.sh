@@ -40,21 +40,6 @@ trap cleanup EXIT
 # The daemon's user must reach the packaged hack and its home in the scratch folder.
 chmod 755 "$e2e_work"
 
-# poll <tenths of a second> <command...>: true as soon as the command succeeds, false after that long.
-poll() {
-    local tenths=$1
-    shift
-    until "$@"; do
-        [ $((tenths -= 1)) -ge 0 ] || return 1
-        sleep 0.1
-    done
-}
-# ended <pid>: the process is gone or a zombie.
-ended() {
-    local state
-    state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
-    [ -z "$state" ] || [ "$state" = Z ]
-}
 
 # start <program> [arguments...]: in the background, stderr to $err; sets pid.
 err=$e2e_work/run.err

@@ -44,21 +44,6 @@ test_saver=$work/bin/latticedrift-test
 trap sway_cleanup EXIT
 trap 'exit 130' INT TERM
 
-# poll <tenths of a second> <command...>: true as soon as the command succeeds, false after that long.
-poll() {
-    local tenths=$1
-    shift
-    until "$@"; do
-        [ $((tenths -= 1)) -ge 0 ] || return 1
-        sleep 0.1
-    done
-}
-# ended <pid>: the process is gone or a zombie.
-ended() {
-    local state
-    state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)
-    [ -z "$state" ] || [ "$state" = Z ]
-}
 # The processes of a run (the first and those it started), and whether none is left.
 processes() { echo "$pid $(pgrep -P "$pid" | xargs)"; }
 children() { pgrep -P "$pid" | wc -l; }
