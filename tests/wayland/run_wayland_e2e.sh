@@ -54,8 +54,16 @@ now_ms() { date +%s%3N; }
 # start <program> [arguments...]: as the compositor's user in the background, stderr to $err.
 err=$work/run.err
 out=$work/run.out
-# The pointer's pipe (descriptor 7) stays out of it, so that the pointer helper sees its end.
-start() { user_command; "${as[@]}" "$@" >"$out" 2>"$err" 7>&- & pid=$!; }
+# The files are emptied here, not by the background job's redirections, so that no earlier run's
+# lines are read. The pointer's pipe (descriptor 7) stays out of the job, so that the pointer
+# helper sees its end.
+start() {
+    : >"$out"
+    : >"$err"
+    user_command
+    "${as[@]}" "$@" >"$out" 2>"$err" 7>&- &
+    pid=$!
+}
 
 # finish <name> <tenths>: the run and every process it started must end within the time, with 0
 # and nothing on stderr but --fps figures.
