@@ -5,9 +5,9 @@
 #include "host/wayland/wayland_run.h"
 
 #include "host/frame_keeper.h"
-#include "host/posix_frame_rate.h"
 #include "host/frame_schedule.h"
 #include "host/posix_clock.h"
+#include "host/posix_frame_rate.h"
 #include "host/posix_stop_signals.h"
 #include "host/wayland/egl_wayland.h"
 #include "host/wayland/wayland_rules.h"

@@ -78,6 +78,17 @@ ended() {
     [ -z "$state" ] || [ "$state" = Z ]
 }
 
+# background <file> <command...>: the command in the background, its stdout in <file>; $! is the
+# job. The file is emptied here, before the job starts: the job's own redirection would empty it
+# only once the job runs, and a wait started before that could read an earlier run's lines.
+# Redirections given with the call (2>"$err") are likewise made at once.
+background() {
+    local file=$1
+    shift
+    : >"$file"
+    "$@" >"$file" &
+}
+
 # The Windows form of a Linux path (Wine maps / to drive Z:); a Windows path stays as it is.
 winpath() {
     local path=$1
@@ -96,10 +107,8 @@ launch_bg() {
     windows_program=$(winpath "$program")
     local command_line="\"$windows_program\""
     [ -n "$args" ] && command_line="$command_line $args"
-    # Emptied here, not by the background job's redirection, so no earlier run's lines are read.
-    : >"$out"
     E2E_PROGRAM="$windows_program" E2E_CMDLINE="$command_line" E2E_TIMEOUT_MS=$((limit * 1000)) \
-        wine "$helper_dir/e2e_launch.exe" >"$out" 2>/dev/null &
+        background "$out" wine "$helper_dir/e2e_launch.exe" 2>/dev/null
 }
 
 # The value of a key=value line that a helper printed (Wine's console adds carriage returns).

@@ -91,22 +91,22 @@ exit_of() {
 # whose handle the args may name as {hwnd}; sets `out`.
 run_parent() {
     out=$e2e_work/$1.out
-    : >"$out"
     E2E_PROGRAM=$(winpath "$2") E2E_ARGS=$3 E2E_HOLD_MS=$4 E2E_POKE=${5:-0} \
-        wine "$helper_dir/e2e_preview_parent.exe" >"$out" 2>/dev/null &
+        background "$out" wine "$helper_dir/e2e_preview_parent.exe" 2>/dev/null
 }
 
 # parent_run <tag> <program> <args> <hold-ms>: the same, in the foreground to its end (at most
 # 60 s). A helper that printed nothing never made its window: Wine failed to start it, as seen on a
 # busy machine. It is run again, once, and said.
 parent_run() {
-    local try
+    local try status
     out=$e2e_work/$1.out
     for try in 1 2; do
         E2E_PROGRAM=$(winpath "$2") E2E_ARGS=$3 E2E_HOLD_MS=$4 \
             timeout 60 wine "$helper_dir/e2e_preview_parent.exe" >"$out" 2>"$e2e_work/$1.err"
+        status=$?
         [ -s "$out" ] && return
-        echo "info: $1, try $try: the preview parent printed nothing: $(head -c 200 "$e2e_work/$1.err" | tr '\n' ' ')"
+        echo "info: $1, try $try: the preview parent printed nothing (status $status): $(head -c 200 "$e2e_work/$1.err" | tr '\n' ' ')"
     done
 }
 
@@ -493,17 +493,7 @@ echo "info: $runs runs of /s took $loop_s s, with $all_presses key presses"
 loop_started=$(date +%s)
 bad=""
 for run in $(seq "$runs"); do
-    out=$e2e_work/repeat-p.out
-    # A helper that printed nothing at all never made its window, let alone started the saver: Wine
-    # failed to start it (seen once on a busy machine). That run is made again, once, and said.
-    for try in 1 2; do
-        : >"$out"
-        E2E_PROGRAM=$plain_windows_path E2E_ARGS="/p {hwnd}" E2E_HOLD_MS=20000 E2E_CHILD_HOLD_MS=300 \
-            timeout 60 wine "$helper_dir/e2e_preview_parent.exe" >"$out" 2>"$e2e_work/repeat-p.err"
-        helper_status=$?
-        [ -s "$out" ] && break
-        echo "info: /p run $run: the parent helper printed nothing (status $helper_status): $(head -c 200 "$e2e_work/repeat-p.err" | tr '\n' ' ')"
-    done
+    E2E_CHILD_HOLD_MS=300 parent_run "repeat-p-$run" "$plain" "/p {hwnd}" 20000
     result="$(word "$(field "$out" child)" title) $(field "$out" alive_at_destroy) $(field "$out" exit)"
     wait_saver_gone
     left="$(xdotool search --name '^Preview$' 2>/dev/null | wc -l) $procs_left"

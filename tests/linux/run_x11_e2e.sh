@@ -40,10 +40,14 @@ trap cleanup EXIT
 # The daemon's user must reach the packaged hack and its home in the scratch folder.
 chmod 755 "$e2e_work"
 
-
-# start <program> [arguments...]: in the background, stderr to $err; sets pid.
+# start <program> [arguments...]: in the background, stderr to $err (emptied first, as background
+# does its file); sets pid.
 err=$e2e_work/run.err
-start() { "$@" 2>"$err" & pid=$!; }
+start() {
+    : >"$err"
+    "$@" 2>"$err" &
+    pid=$!
+}
 
 # finish <name> <tenths>: the run must end within the time, with 0 and nothing on stderr but the
 # --fps figures.
@@ -192,11 +196,7 @@ for case in "--bogus||2|unknown option '--bogus'" "-window-id 0x||2|--window-id"
 done
 
 # ---- Its own window and full screen: each ending, with the pointer where Xvfb put it ----
-# Every file that a background job writes and wait_field reads is emptied before the job starts:
-# the job's own redirection truncates it only once the job runs, and a wait_field before that
-# would read an earlier run's lines (as launch_bg does for Wine).
-: >"$e2e_work/other.out"
-"$helper" window 64x64 300 >"$e2e_work/other.out" &
+background "$e2e_work/other.out" "$helper" window 64x64 300
 other=$(wait_field "$e2e_work/other.out" window 10)
 for case in "|close|a window closed through WM_DELETE_WINDOW" "|key Escape|a window: Escape" \
     "|key space key q|a window: a space leaves it, q" "--fullscreen|key space|--fullscreen: a key" \
@@ -241,8 +241,7 @@ for variant in plain ${asan_saver:+asan}; do
     build=""
     program=("$saver")
     [ "$variant" = asan ] && build="sanitizer build: " && program=("${asan_run[@]}")
-    : >"$e2e_work/target.out"
-    "$helper" window 320x240 5 >"$e2e_work/target.out" &
+    background "$e2e_work/target.out" "$helper" window 320x240 5
     target=$(wait_field "$e2e_work/target.out" window 10)
     start "${program[@]}" --window-id "$target"
     if [ -z "$build" ]; then
@@ -271,9 +270,8 @@ for frames in 1 2 90; do
         --out "$e2e_work/render.png" 2>/dev/null
     differing=""
     for exchange in 0 1; do
-        : >"$e2e_work/kept.out"
-        LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 LATTICEDRIFT_TEST_FRAMES=$frames \
-            LATTICEDRIFT_TEST_EXCHANGE=$exchange "$test_saver" >"$e2e_work/kept.out" 2>/dev/null &
+        background "$e2e_work/kept.out" env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 \
+            LATTICEDRIFT_TEST_FRAMES="$frames" LATTICEDRIFT_TEST_EXCHANGE="$exchange" "$test_saver" 2>/dev/null
         pid=$!
         wait_field "$e2e_work/kept.out" frames 20 >/dev/null
         import -window "$(field "$e2e_work/kept.out" window)" "$e2e_work/kept.png"
@@ -292,9 +290,8 @@ done
 kept_pixels() {
     local out=$1
     shift
-    : >"$e2e_work/kept.out"
-    env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 LATTICEDRIFT_TEST_FRAMES=90 "$@" "$test_saver" \
-        >"$e2e_work/kept.out" 2>"$err" &
+    background "$e2e_work/kept.out" env LATTICEDRIFT_TEST_FPS=60 LATTICEDRIFT_TEST_SEED=7 \
+        LATTICEDRIFT_TEST_FRAMES=90 "$@" "$test_saver" 2>"$err"
     pid=$!
     wait_field "$e2e_work/kept.out" frames 30 >/dev/null
     magenta=$("$helper" grab "$(field "$e2e_work/kept.out" window)" "$out")
@@ -337,8 +334,7 @@ wait "$deep" 2>/dev/null
 # ---- Under a compositor that honours alpha (picom), a depth-32 window shows the picture only ----
 picom --backend xrender --config /dev/null >"$e2e_work/picom.log" 2>&1 &
 compositor=$!
-: >"$e2e_work/argb.out"
-"$helper" argb-window 640x480 6 >"$e2e_work/argb.out" &
+background "$e2e_work/argb.out" "$helper" argb-window 640x480 6
 argb=$(wait_field "$e2e_work/argb.out" window 10)
 start "$saver" --window-id "$argb"
 check_picture "under picom, a depth-32 window shows the lattice and nothing of the desktop" \
@@ -371,8 +367,8 @@ expect_eq "every GLX error, and a BadAlloc or BadLength of a GLX request, ends t
     "1:1 1:1 1:1 1:1 1:1 1:1 " "$results" "status:reasons per kind"
 for case in "other@3|going on after an X error: BadWindow" "glx-unsupported-private-request@0|"; do
     IFS='|' read -r injected said <<<"$case"
-    : >"$e2e_work/errors.out"
-    LATTICEDRIFT_TEST_X_ERROR=$injected LATTICEDRIFT_TEST_FRAMES=20 "$test_saver" >"$e2e_work/errors.out" 2>"$err" &
+    background "$e2e_work/errors.out" env LATTICEDRIFT_TEST_X_ERROR="$injected" LATTICEDRIFT_TEST_FRAMES=20 \
+        "$test_saver" 2>"$err"
     pid=$!
     wait_field "$e2e_work/errors.out" frames 20 >/dev/null
     kill -TERM "$pid"
@@ -416,8 +412,7 @@ expect_eq "--delay 50000 paces at 20 frames/s and 200000 at 5 (wide margins)" "y
         (s >= 2 && s <= 5.4) ? "yes" : "no" }')" "$fast and $slow frames/s"
 
 # ---- A window manager that never maps: asleep while unmapped, and the stop signals still work ----
-: >"$e2e_work/wm.out"
-"$helper" stub-wm >"$e2e_work/wm.out" &
+background "$e2e_work/wm.out" "$helper" stub-wm
 wm=$!
 wait_field "$e2e_work/wm.out" wm 10 >/dev/null
 start "$saver"
@@ -449,8 +444,7 @@ expect_eq "an unmapped window costs under a third of a visible one's CPU" yes \
 # ---- Two runs start from different seeds ----
 seeds=""
 for run in 1 2; do
-    : >"$e2e_work/seed.out"
-    LATTICEDRIFT_TEST_FRAMES=1 "$test_saver" >"$e2e_work/seed.out" 2>"$e2e_work/seed.err" &
+    background "$e2e_work/seed.out" env LATTICEDRIFT_TEST_FRAMES=1 "$test_saver" 2>"$e2e_work/seed.err"
     pid=$!
     wait_field "$e2e_work/seed.out" frames 20 >/dev/null
     kill "$pid"
@@ -490,8 +484,7 @@ geometry() { xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF } /Abso
 spans() { [ "$(geometry)" = "2048x768+0+0" ]; }
 for wm in none ewmh; do
     if [ "$wm" = ewmh ]; then
-        : >"$e2e_work/ewmh.out"
-        "$helper" ewmh-wm >"$e2e_work/ewmh.out" &
+        background "$e2e_work/ewmh.out" "$helper" ewmh-wm
         ewmh=$!
         wait_field "$e2e_work/ewmh.out" wm 10 >/dev/null
     fi

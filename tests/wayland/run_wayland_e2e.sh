@@ -54,14 +54,11 @@ now_ms() { date +%s%3N; }
 # start <program> [arguments...]: as the compositor's user in the background, stderr to $err.
 err=$work/run.err
 out=$work/run.out
-# The files are emptied here, not by the background job's redirections, so that no earlier run's
-# lines are read. The pointer's pipe (descriptor 7) stays out of the job, so that the pointer
-# helper sees its end.
+# Both files are emptied before the job starts (see background). The pointer's pipe (descriptor 7)
+# stays out of the job, so that the pointer helper sees its end.
 start() {
-    : >"$out"
-    : >"$err"
     user_command
-    "${as[@]}" "$@" >"$out" 2>"$err" 7>&- &
+    background "$out" "${as[@]}" "$@" 2>"$err" 7>&-
     pid=$!
 }
 
