@@ -460,13 +460,23 @@ expect_eq "two runs start from different seeds" yes \
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset +iglx 3>"$e2e_work/iglx.display" >/dev/null 2>&1 &
 iglx=$!
 poll 100 test -s "$e2e_work/iglx.display"
-DISPLAY=":$(head -n1 "$e2e_work/iglx.display")" LIBGL_ALWAYS_INDIRECT=1 start "$saver" --fps
-# The first figures come a second after the first frame; a busy machine may take longer to start.
-poll 200 grep -q ' fps .* ms CPU per frame' "$err"
-kill -TERM "$pid"
-wait "$pid"
+# Debian 12's Mesa (22.3) indirect GLX client now and then crashes in the first glGetIntegerv after
+# the context is made current (gluBuild2DMipmaps asking for the largest texture): its own client
+# array state was never made, and it reads through a null pointer. About one start in 30 on a busy
+# machine. A start that a signal ends before any figures is made again, once, and said.
+for try in 1 2; do
+    DISPLAY=":$(head -n1 "$e2e_work/iglx.display")" LIBGL_ALWAYS_INDIRECT=1 start "$saver" --fps
+    # The first figures come a second after the first frame; a busy machine may take longer to start.
+    poll 200 grep -q ' fps .* ms CPU per frame' "$err"
+    kill -TERM "$pid" 2>/dev/null
+    wait "$pid"
+    code=$?
+    figures=$(grep -q ' fps .* ms CPU per frame' "$err" && echo yes || echo no)
+    if [ "$try" = 2 ] || [ "$code" -le 128 ] || [ "$figures" = yes ]; then break; fi
+    echo "info: indirect GLX, try 1: signal $((code - 128)) before any figures (Mesa's indirect client); run again"
+done
 expect_eq "indirect GLX with --fps runs on, its figures on stderr, and ends with 0" \
-    "0 yes" "$? $(grep -q ' fps .* ms CPU per frame' "$err" && echo yes || echo no)" "$(head -c 300 "$err")"
+    "0 yes" "$code $figures" "$(head -c 300 "$err")"
 kill "$iglx"
 wait "$iglx" 2>/dev/null
 
